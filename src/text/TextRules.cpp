@@ -1,0 +1,2 @@
+// Implemented separately.
+#include "text/TextRules.h"

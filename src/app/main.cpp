@@ -1,6 +1,21 @@
+#include "app/frmHAUPT.h"
+
 #include <QApplication>
+#include <QScreen>
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QString::fromLatin1(kurvomat::frmHAUPT::kAppTitle));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.21"));
+
+    kurvomat::frmHAUPT window(kurvomat::Environment::system());
+    // Placed in the centre of the screen when first shown.
+    if (const QScreen *screen = QApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return QApplication::exec();
 }

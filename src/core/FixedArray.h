@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
 
 namespace kurvomat {
@@ -25,6 +26,10 @@ public:
     // Unchecked view for hot loops whose bounds the caller has already checked once.
     [[nodiscard]] T *data() noexcept { return m_values.data(); }
     [[nodiscard]] const T *data() const noexcept { return m_values.data(); }
+
+    // The whole array, element Lo at position 0.
+    [[nodiscard]] std::span<T> span() noexcept { return m_values; }
+    [[nodiscard]] std::span<const T> span() const noexcept { return m_values; }
 
     void fill(const T &value) { m_values.fill(value); }
 

@@ -1,0 +1,286 @@
+#include "acquisition/MSComm.h"
+
+#include "core/Errors.h"
+
+#include <QList>
+#include <QMetaObject>
+#include <QStringView>
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace kurvomat {
+
+namespace {
+
+[[noreturn]] void fail(const QString &message)
+{
+    throw PortError(message.toStdString());
+}
+
+// One shared one-character string per byte value, so that Input() hands out a reference-counted
+// copy instead of allocating a new string for every byte.
+const QString &byteText(uchar byte)
+{
+    static const std::array<QString, 256> table = [] {
+        std::array<QString, 256> texts;
+        for (int code = 0; code < 256; ++code)
+            texts[std::size_t(code)] = QString(QChar(char16_t(code)));
+        return texts;
+    }();
+    return table[byte];
+}
+
+bool isAsciiDigits(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+struct ParsedSettings {
+    qint32 baudRate;
+    QSerialPort::Parity parity;
+    QSerialPort::DataBits dataBits;
+    QSerialPort::StopBits stopBits;
+    QString text;
+};
+
+std::optional<ParsedSettings> parseSettings(const QString &text)
+{
+    const QList<QStringView> fields = QStringView(text).split(u',');
+    if (fields.size() != 4)
+        return std::nullopt;
+    const QStringView baudField = fields[0].trimmed();
+    const QStringView parityField = fields[1].trimmed();
+    const QStringView dataField = fields[2].trimmed();
+    const QStringView stopField = fields[3].trimmed();
+
+    ParsedSettings parsed{};
+
+    if (!isAsciiDigits(baudField))
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong baud = baudField.toLongLong(&ok);
+    if (!ok || baud <= 0 || baud > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    parsed.baudRate = qint32(baud);
+
+    if (parityField.size() != 1)
+        return std::nullopt;
+    const QChar parityLetter = parityField.front().toLower();
+    switch (parityLetter.unicode()) {
+    case u'n': parsed.parity = QSerialPort::NoParity; break;
+    case u'e': parsed.parity = QSerialPort::EvenParity; break;
+    case u'o': parsed.parity = QSerialPort::OddParity; break;
+    case u'm': parsed.parity = QSerialPort::MarkParity; break;
+    case u's': parsed.parity = QSerialPort::SpaceParity; break;
+    default: return std::nullopt;
+    }
+
+    if (dataField == u"5")
+        parsed.dataBits = QSerialPort::Data5;
+    else if (dataField == u"6")
+        parsed.dataBits = QSerialPort::Data6;
+    else if (dataField == u"7")
+        parsed.dataBits = QSerialPort::Data7;
+    else if (dataField == u"8")
+        parsed.dataBits = QSerialPort::Data8;
+    else
+        return std::nullopt;
+
+    if (stopField == u"1")
+        parsed.stopBits = QSerialPort::OneStop;
+    else if (stopField == u"1.5")
+        parsed.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stopField == u"2")
+        parsed.stopBits = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+
+    parsed.text = QString::number(parsed.baudRate) + u',' + parityLetter + u','
+                  + dataField.toString() + u',' + stopField.toString();
+    return parsed;
+}
+
+} // namespace
+
+MSComm::MSComm(QObject *parent)
+    : MSComm(DeviceResolver(), parent)
+{
+}
+
+MSComm::MSComm(DeviceResolver resolver, QObject *parent)
+    : QObject(parent)
+    , m_resolver(std::move(resolver))
+{
+    m_port.setReadBufferSize(kInputBufferSize);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
+}
+
+MSComm::~MSComm()
+{
+    // Close before the members go, so that no error signal reaches a half-destroyed object.
+    disconnect(&m_port, nullptr, this, nullptr);
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+QString MSComm::defaultDevice(int port)
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+void MSComm::setDeviceResolver(DeviceResolver resolver)
+{
+    m_resolver = std::move(resolver);
+}
+
+void MSComm::setCommPort(qint16 port)
+{
+    if (PortOpen())
+        fail(QStringLiteral("The port number cannot change while the port is open"));
+    if (port < kMinPort || port > kMaxPort)
+        fail(QStringLiteral("Invalid port number %1").arg(port));
+    m_commPort = port;
+    m_deviceName.clear();
+}
+
+void MSComm::setDeviceName(const QString &name)
+{
+    if (PortOpen())
+        fail(QStringLiteral("The device cannot change while the port is open"));
+    if (name.trimmed().isEmpty())
+        fail(QStringLiteral("Empty device name"));
+    m_deviceName = name;
+}
+
+QString MSComm::portText() const
+{
+    if (!m_deviceName.isEmpty())
+        return m_deviceName;
+    return QStringLiteral("COM%1").arg(m_commPort);
+}
+
+QString MSComm::systemDevice() const
+{
+    if (!m_deviceName.isEmpty())
+        return m_deviceName;
+    return m_resolver ? m_resolver(m_commPort) : defaultDevice(m_commPort);
+}
+
+void MSComm::setSettings(const QString &text)
+{
+    if (PortOpen())
+        fail(QStringLiteral("The settings cannot change while the port is open"));
+    const std::optional<ParsedSettings> parsed = parseSettings(text);
+    if (!parsed)
+        fail(QStringLiteral("Invalid settings \"%1\"").arg(text));
+    m_settings = LineSettings{parsed->baudRate, parsed->parity, parsed->dataBits, parsed->stopBits};
+    m_settingsText = parsed->text;
+}
+
+void MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        closePort();
+        return;
+    }
+    if (PortOpen())
+        return;
+    closePort(); // finishes a loss that has not been wound up yet
+
+    const QString device = systemDevice();
+    if (device.isEmpty())
+        fail(QStringLiteral("No device for port %1").arg(portText()));
+
+    // While closed the setters only record the values; open() applies them to the device and
+    // fails when the device refuses one of them (a baud rate it cannot do, say).
+    m_port.setPortName(device);
+    if (!m_port.setBaudRate(m_settings.baudRate) || !m_port.setParity(m_settings.parity)
+        || !m_port.setDataBits(m_settings.dataBits) || !m_port.setStopBits(m_settings.stopBits)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        fail(QStringLiteral("%1: settings %2 refused: %3")
+                 .arg(device, m_settingsText, m_port.errorString()));
+    }
+    // The program only receives; reading alone keeps write-protected devices usable.
+    if (!m_port.open(QIODevice::ReadOnly)) {
+        const QString reason = m_port.errorString();
+        if (m_port.isOpen())
+            m_port.close();
+        fail(QStringLiteral("%1: cannot open: %2").arg(device, reason));
+    }
+    m_chunk.clear();
+    m_chunkPos = 0;
+}
+
+void MSComm::closePort()
+{
+    m_lost = false;
+    m_chunk.clear();
+    m_chunkPos = 0;
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+qint16 MSComm::InBufferCount() const
+{
+    if (!PortOpen())
+        return 0;
+    const qint64 waiting = (m_chunk.size() - m_chunkPos) + m_port.bytesAvailable();
+    return qint16(qMin<qint64>(waiting, std::numeric_limits<qint16>::max()));
+}
+
+QString MSComm::Input()
+{
+    if (!PortOpen())
+        return QString();
+    if (m_chunkPos >= m_chunk.size()) {
+        // readAll() also lets QSerialPort resume reading from the device once its input buffer
+        // (kInputBufferSize) had filled up.
+        m_chunk = m_port.readAll();
+        m_chunkPos = 0;
+        if (m_chunk.isEmpty())
+            return QString();
+    }
+    return byteText(uchar(m_chunk[m_chunkPos++]));
+}
+
+void MSComm::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    // Failures of open() arrive here too, while the port is not open yet: open() reports them.
+    // NoError comes from clearError(); a timeout only concerns the blocking waits, unused here.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError
+        || error == QSerialPort::NotOpenError)
+        return;
+    if (!m_port.isOpen() || m_lost)
+        return;
+    // Any other error while open means the device failed: reads report it again and again
+    // (a hung-up line reads as ReadError on every notification), so the port must close.
+    // It reads as closed at once; the actual close waits for the next event-loop turn because
+    // this runs inside QSerialPort's read notification.
+    m_lost = true;
+    m_chunk.clear();
+    m_chunkPos = 0;
+    QMetaObject::invokeMethod(this, &MSComm::finishLoss, Qt::QueuedConnection);
+}
+
+void MSComm::finishLoss()
+{
+    if (!m_lost)
+        return; // closed or reopened by the program meanwhile
+    closePort();
+    emit portLost();
+}
+
+} // namespace kurvomat

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <functional>
+
+namespace kurvomat {
+
+// The serial port component MSComm1: a small class over QSerialPort with the five properties
+// the program uses (CommPort, InBufferCount, PortOpen, Settings, Input) and nothing more.
+//
+// Contracts:
+// - CommPort, the device name and Settings change only while the port is closed; a refused
+//   value throws PortError and keeps the previous one.
+// - setPortOpen(true) throws PortError when the device cannot be opened or configured and
+//   leaves the port closed; setPortOpen(false) on a closed port is accepted silently.
+// - While the port is closed InBufferCount() reads 0 and Input() gives "": no byte is ever
+//   delivered from a closed port, and neither of them throws.
+// - Bytes are collected by the Qt event loop; InBufferCount() and Input() never block.
+// - When the device goes away while open (USB adapter pulled, pseudo-terminal peer closed),
+//   the port closes itself: PortOpen() reads false from then on, bytes not yet read are
+//   dropped, and portLost() is emitted once. A later setPortOpen(true) tries again.
+//
+// Not thread-safe: lives on the window's thread like every other control.
+class MSComm : public QObject {
+    Q_OBJECT
+
+public:
+    // Maps a port number (1..255) to the device that QSerialPort opens: a name ("COM3",
+    // "ttyS2") or a full path ("/dev/ttyS2"). Tests use it to put a pseudo-terminal behind a
+    // port number.
+    using DeviceResolver = std::function<QString(int port)>;
+
+    static constexpr qint16 kMinPort = 1;
+    static constexpr qint16 kMaxPort = 255;
+    static constexpr qint64 kInputBufferSize = 10000;
+
+    explicit MSComm(QObject *parent = nullptr);
+    explicit MSComm(DeviceResolver resolver, QObject *parent = nullptr);
+    ~MSComm() override;
+
+    MSComm(const MSComm &) = delete;
+    MSComm &operator=(const MSComm &) = delete;
+
+    // The platform's device for a port number: "COMn" on Windows, "/dev/ttyS(n-1)" elsewhere.
+    [[nodiscard]] static QString defaultDevice(int port);
+
+    // Replaces the mapping from port numbers to devices; an empty function restores the
+    // default. Takes effect at the next open.
+    void setDeviceResolver(DeviceResolver resolver);
+
+    // Port number used by the next open (1 at start). Throws PortError for a number outside
+    // 1..255 or while open. Selecting a number clears any device name.
+    [[nodiscard]] qint16 CommPort() const { return m_commPort; }
+    void setCommPort(qint16 port);
+
+    // A device chosen by name or path instead of a number ("/dev/ttyUSB0", "ttyACM0", "COM3"),
+    // used as given by the next open; "" when a port number is in force. Throws PortError for
+    // an empty name or while open. CommPort() keeps the last number meanwhile.
+    [[nodiscard]] QString deviceName() const { return m_deviceName; }
+    void setDeviceName(const QString &name);
+
+    // The port as the status display shows it: "COM" and the number, or the device name.
+    [[nodiscard]] QString portText() const;
+
+    // Received bytes not yet read, at most 32767; 0 while closed.
+    [[nodiscard]] qint16 InBufferCount() const;
+
+    // True only while the port is open.
+    [[nodiscard]] bool PortOpen() const { return m_port.isOpen() && !m_lost; }
+    void setPortOpen(bool open);
+
+    // "baud,parity,data bits,stop bits" as stored ("56000,n,8,1" at start). The baud rate is a
+    // positive integer, parity one of n/e/o/m/s in either case, data bits 5..8, stop bits 1,
+    // 1.5 or 2; blanks around the fields are allowed. The text is kept normalised: lower-case
+    // parity, no blanks, the baud rate without leading zeros ("09600, E,7,2" -> "9600,e,7,2").
+    // Any other text, or a change while open, throws PortError and keeps the old settings.
+    [[nodiscard]] QString Settings() const { return m_settingsText; }
+    void setSettings(const QString &text);
+
+    // Removes and returns the oldest received byte as a one-character string whose code is
+    // the byte (0..255); "" when none waits or the port is closed. Called once per byte, so it
+    // serves from an internal chunk and touches QSerialPort only when the chunk is used up.
+    // Not [[nodiscard]]: reading to discard is how old bytes are dropped.
+    QString Input();
+
+signals:
+    // The device went away while open and the port closed itself.
+    void portLost();
+
+private:
+    struct LineSettings {
+        qint32 baudRate = 56000;
+        QSerialPort::Parity parity = QSerialPort::NoParity;
+        QSerialPort::DataBits dataBits = QSerialPort::Data8;
+        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    };
+
+    [[nodiscard]] QString systemDevice() const;
+    void closePort();
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void finishLoss();
+
+    QSerialPort m_port;
+    DeviceResolver m_resolver;
+    qint16 m_commPort = 1;
+    QString m_deviceName;
+    QString m_settingsText = QStringLiteral("56000,n,8,1");
+    LineSettings m_settings;
+    // Bytes taken from QSerialPort and not yet handed out: m_chunk[m_chunkPos..].
+    QByteArray m_chunk;
+    qsizetype m_chunkPos = 0;
+    // The device failed while open; the port reads as closed and is closed for good on the
+    // next event-loop turn (not inside QSerialPort's own notification, which must not delete
+    // its notifier under itself).
+    bool m_lost = false;
+};
+
+} // namespace kurvomat

@@ -1,0 +1,49 @@
+#include "app/Widgets.h"
+
+#include <QLineEdit>
+#include <QPalette>
+#include <QWidget>
+
+namespace kurvomat {
+
+namespace {
+QPalette::ColorRole backRole(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) ? QPalette::Base : QPalette::Window;
+}
+QPalette::ColorRole foreRole(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) ? QPalette::Text : QPalette::WindowText;
+}
+} // namespace
+
+void setBackColor(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    const auto role = backRole(widget);
+    if (palette.color(role) == colour)
+        return; // the display timer sets colours ten times a second; skip needless repaints
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    if (role == QPalette::Window)
+        widget->setAutoFillBackground(true);
+}
+
+QColor backColor(const QWidget *widget)
+{
+    return widget->palette().color(backRole(widget));
+}
+
+void setForeColor(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(foreRole(widget), colour);
+    widget->setPalette(palette);
+}
+
+QColor foreColor(const QWidget *widget)
+{
+    return widget->palette().color(foreRole(widget));
+}
+
+} // namespace kurvomat

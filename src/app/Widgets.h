@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace kurvomat {
+
+// Colours the window uses: the classic 16-colour palette entries and the fixed field colours.
+namespace colours {
+inline const QColor kGrey{192, 192, 192};     // palette entry 7
+inline const QColor kLightGreen{0, 255, 0};   // palette entry 10
+inline const QColor kLightRed{255, 0, 0};     // palette entry 12
+inline const QColor kTeal{0, 128, 128};
+inline const QColor kYellow{255, 255, 0};
+inline const QColor kCounterBack{49, 117, 112};
+inline const QColor kOrange{255, 128, 0};
+inline const QColor kWhite{255, 255, 255};
+inline const QColor kBlack{0, 0, 0};
+} // namespace colours
+
+// Background of a field or label: the base colour of a text field, the window colour of any
+// other widget (filled). Reading gives what was set.
+void setBackColor(QWidget *widget, const QColor &colour);
+[[nodiscard]] QColor backColor(const QWidget *widget);
+void setForeColor(QWidget *widget, const QColor &colour);
+[[nodiscard]] QColor foreColor(const QWidget *widget);
+
+} // namespace kurvomat

@@ -1,0 +1,378 @@
+#include "display/MSChart.h"
+
+#include "core/Errors.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsLayout>
+#include <QLineSeries>
+#include <QList>
+#include <QLocale>
+#include <QMetaObject>
+#include <QPointF>
+#include <QSet>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace kurvomat {
+
+namespace {
+
+// Rows before the program sets its own count: the X-axis length it starts with.
+constexpr qint16 kInitialRowCount = 1000;
+
+// Size at which the main window places the chart.
+constexpr int kDesignWidth = 834;
+constexpr int kDesignHeight = 447;
+
+constexpr int kAxisLabelPointSize = 7;
+constexpr int kYIntervals = 5;
+// Y labels of magnitudes from here on are written in exponent form.
+constexpr double kYPlainLimit = 1e9;
+
+// QCategoryAxis keys its categories by label and silently refuses a label it already holds.
+// Rows that share a label text get it with a different number of zero-width spaces appended,
+// so every labelled row keeps its visible label.
+constexpr char16_t kZeroWidthSpace = u'\u200B';
+
+struct YScale {
+    double min;
+    double max;
+    double step; // distance of the labelled ticks, which sit on multiples of it
+};
+
+// Y scale for values lo..hi. A small margin keeps the extremes off the plot's edges; a flat
+// line gets a band of at least +-1 (wider for large values, where +-1 would vanish in the
+// double's precision). Ticks go on round numbers: 1, 2 or 5 times a power of ten apart, about
+// kYIntervals of them over the range.
+//
+// The axis finds its ticks by stepping from a multiple of the step below the range until it
+// passes the range's end. So the step must stay well above the doubles' resolution at the
+// range's magnitude and never be 0 (the range spans at least kMinRelativeSpan of its
+// magnitude, and at least kMinSpan), and a step beyond either end must still be finite (the
+// range stays within +-kYLimit; values beyond it run off the plot).
+YScale yScaleFor(double lo, double hi)
+{
+    constexpr double kYLimit = 1e300;
+    constexpr double kMinRelativeSpan = 1e-9;
+    constexpr double kMinSpan = 1e-290;
+
+    lo = std::clamp(lo, -kYLimit, kYLimit);
+    hi = std::clamp(hi, -kYLimit, kYLimit);
+    double min = lo;
+    double max = hi;
+    if (hi > lo) {
+        const double margin = (hi - lo) * 0.05;
+        min -= margin;
+        max += margin;
+    } else {
+        const double half = std::max(1.0, std::abs(lo) * 0.05);
+        min -= half;
+        max += half;
+    }
+
+    const double minSpan = std::max(std::max(std::abs(min), std::abs(max)) * kMinRelativeSpan,
+                                    kMinSpan);
+    if (max - min < minSpan) {
+        const double mid = min / 2 + max / 2;
+        min = mid - minSpan / 2;
+        max = mid + minSpan / 2;
+    }
+
+    const double raw = (max - min) / kYIntervals;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double r = raw / magnitude;
+    const double step = (r <= 1.0 ? 1.0 : r <= 2.0 ? 2.0 : r <= 5.0 ? 5.0 : 10.0) * magnitude;
+    return {min, max, step};
+}
+
+std::string chartMessage(const char *what, const QString &text)
+{
+    return std::string(what) + ": \"" + text.toStdString() + '"';
+}
+
+} // namespace
+
+MSChart::MSChart(QWidget *parent)
+    : QWidget(parent)
+{
+    m_chart = new QChart();
+    m_chart->legend()->hide();
+    m_chart->setBackgroundBrush(Qt::white);
+    m_chart->setBackgroundRoundness(0);
+    m_chart->setMargins(QMargins(2, 8, 14, 2)); // room for the end labels
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    // Axis numbers follow the regional settings like every other number the program shows.
+    m_chart->setLocalizeNumbers(true);
+    m_chart->setLocale(QLocale());
+
+    m_series = new QLineSeries();
+    m_series->setPen(QPen(QColor(0, 0, 128), 1));
+    m_chart->addSeries(m_series);
+
+    QFont labelFont = font();
+    labelFont.setPointSize(kAxisLabelPointSize);
+    const QPen gridPen(QColor(210, 210, 210), 1);
+    const QPen linePen(QColor(64, 64, 64), 1);
+
+    m_axisX = new QCategoryAxis();
+    m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_axisX->setLabelsFont(labelFont);
+    m_axisX->setLabelsColor(Qt::black);
+    m_axisX->setGridLinePen(gridPen);
+    m_axisX->setLinePen(linePen);
+
+    m_axisY = new QValueAxis();
+    m_axisY->setLabelsFont(labelFont);
+    // Ticks on multiples of a round step (see yScaleFor). Interval and range are valid before
+    // the axis switches to them.
+    m_axisY->setTickAnchor(0.0);
+    m_axisY->setTickInterval(0.5);
+    m_axisY->setRange(-1.0, 1.0);
+    m_axisY->setTickType(QValueAxis::TicksDynamic);
+    m_axisY->setLabelsColor(Qt::black);
+    m_axisY->setGridLinePen(gridPen);
+    m_axisY->setLinePen(linePen);
+
+    m_chart->addAxis(m_axisX, Qt::AlignBottom);
+    m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    m_series->attachAxis(m_axisX);
+    m_series->attachAxis(m_axisY);
+
+    m_view = new QChartView(m_chart, this); // the view owns the chart
+    m_view->setRenderHint(QPainter::Antialiasing, false);
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_view->setBackgroundBrush(Qt::white);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    m_rowCount = kInitialRowCount;
+    m_values.assign(kInitialRowCount, 0.0);
+    m_labels.assign(kInitialRowCount, QString());
+    m_valuesDirty = true;
+    rebuild();
+    m_rebuildCount = 0;
+}
+
+MSChart::~MSChart() = default;
+
+QSize MSChart::sizeHint() const
+{
+    return {kDesignWidth, kDesignHeight};
+}
+
+void MSChart::setRowCount(qint16 n)
+{
+    if (n < 1)
+        throw ChartError(chartMessage("RowCount must be at least 1", QString::number(n)));
+
+    const auto oldCount = static_cast<std::size_t>(m_rowCount);
+    const auto newCount = static_cast<std::size_t>(n);
+    if (oldCount == newCount && m_values.size() == newCount) {
+        return; // same grid, nothing shown beyond it
+    }
+
+    // Rows kept as they are: those inside both the old and the new count. Everything after
+    // them (rows beyond the new count, rows shown beyond the old count) is dropped; the grid
+    // then grows to the new count with rows at 0 and without labels.
+    const std::size_t kept = std::min(oldCount, newCount);
+    if (std::any_of(m_labels.begin() + static_cast<std::ptrdiff_t>(kept), m_labels.end(),
+                    [](const QString &label) { return !label.isEmpty(); })) {
+        m_labelsDirty = true;
+    }
+    m_values.resize(kept);
+    m_labels.resize(kept);
+    m_values.resize(newCount, 0.0);
+    m_labels.resize(newCount);
+
+    m_rowCount = n;
+    m_valuesDirty = true;
+    markDirty();
+}
+
+void MSChart::setRow(qint16 r)
+{
+    if (r < 1)
+        throw ChartError(chartMessage("Row must be at least 1", QString::number(r)));
+    m_row = r;
+}
+
+void MSChart::setRowLabel(const QString &label)
+{
+    ensureCurrentRow();
+    QString &slot = m_labels[static_cast<std::size_t>(m_row) - 1];
+    if (slot != label) {
+        slot = label;
+        m_labelsDirty = true;
+        markDirty();
+    }
+}
+
+void MSChart::setData(const QString &text)
+{
+    // "0" clears a point in every number format; clearing writes it to every row, so it skips
+    // the locale's parser.
+    if (text.size() == 1 && text.front() == u'0') {
+        storeValue(0.0);
+        return;
+    }
+    bool ok = false;
+    const double parsed = QLocale().toDouble(text, &ok);
+    // QLocale also reads "inf" and "nan"; the grid holds finite numbers only, so the Y axis
+    // always has a range.
+    if (!ok || !std::isfinite(parsed))
+        throw ChartError(chartMessage("Data is not a number", text));
+    storeValue(parsed);
+}
+
+void MSChart::setDataValue(double value)
+{
+    if (!std::isfinite(value))
+        throw ChartError(chartMessage("Data is not a finite number", QString::number(value)));
+    storeValue(value);
+}
+
+double MSChart::value(int row) const
+{
+    if (row < 1 || row > shownRowCount())
+        return 0.0;
+    return m_values[static_cast<std::size_t>(row) - 1];
+}
+
+QString MSChart::rowLabel(int row) const
+{
+    if (row < 1 || row > shownRowCount())
+        return {};
+    return m_labels[static_cast<std::size_t>(row) - 1];
+}
+
+void MSChart::flush()
+{
+    rebuild();
+    if (isVisible())
+        m_view->viewport()->repaint();
+}
+
+void MSChart::ensureCurrentRow()
+{
+    const auto row = static_cast<std::size_t>(m_row);
+    if (row <= m_values.size())
+        return;
+    m_values.resize(row, 0.0);
+    m_labels.resize(row);
+    m_valuesDirty = true;
+    markDirty();
+}
+
+void MSChart::storeValue(double value)
+{
+    ensureCurrentRow();
+    double &slot = m_values[static_cast<std::size_t>(m_row) - 1];
+    if (slot != value) {
+        slot = value;
+        m_valuesDirty = true;
+        markDirty();
+    }
+}
+
+void MSChart::markDirty()
+{
+    if (m_rebuildQueued)
+        return;
+    m_rebuildQueued = true;
+    // Runs when the event loop next serves posted events. The flag stays set until then, so a
+    // flush() in between does not lead to a second queued call in the same turn.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rebuildQueued = false;
+            rebuild();
+        },
+        Qt::QueuedConnection);
+}
+
+void MSChart::rebuild()
+{
+    if (m_labelsDirty) {
+        rebuildLabels();
+        m_labelsDirty = false;
+    }
+    if (!m_valuesDirty)
+        return;
+
+    updateRanges();
+
+    const std::size_t n = m_values.size();
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(n));
+    for (std::size_t i = 0; i < n; ++i)
+        points.append(QPointF(static_cast<qreal>(i + 1), m_values[i]));
+    // One bulk replace: the series and its chart item are rebuilt once, not once per point.
+    m_series->replace(points);
+
+    m_valuesDirty = false;
+    ++m_rebuildCount;
+}
+
+void MSChart::rebuildLabels()
+{
+    // Removing from the end spares the axis from re-linking the following category each time.
+    const QStringList old = m_axisX->categoriesLabels();
+    for (auto it = old.crbegin(); it != old.crend(); ++it)
+        m_axisX->remove(*it);
+
+    // With the labels drawn on the category boundaries, a boundary at each labelled row puts
+    // exactly that row's label there and nothing anywhere else.
+    m_axisX->setStartValue(1.0);
+    QSet<QString> used;
+    for (std::size_t i = 0; i < m_labels.size(); ++i) {
+        if (m_labels[i].isEmpty())
+            continue;
+        QString unique = m_labels[i];
+        while (used.contains(unique))
+            unique += QChar(kZeroWidthSpace);
+        used.insert(unique);
+        m_axisX->append(unique, static_cast<qreal>(i + 1));
+    }
+}
+
+void MSChart::updateRanges()
+{
+    const std::size_t n = m_values.size();
+    // A single row still gets an axis of some width, centred on it.
+    if (n > 1)
+        m_axisX->setRange(1.0, static_cast<qreal>(n));
+    else
+        m_axisX->setRange(0.0, 2.0);
+
+    const auto [lo, hi] = std::minmax_element(m_values.begin(), m_values.end());
+    const YScale y = yScaleFor(*lo, *hi);
+    // The interval first: a new interval only schedules a relayout, while a new range lays the
+    // ticks out at once. The other order would lay out the new range with the old interval,
+    // which for a range grown a thousandfold means a thousandfold ticks.
+    m_axisY->setTickInterval(y.step);
+    m_axisY->setRange(y.min, y.max);
+    // As many decimals as the step needs: "50", "0,5", "0,02". Large magnitudes in exponent
+    // form with as many digits as tell the ticks apart, so the labels do not crowd out the plot.
+    const double magnitude = std::max(std::abs(y.min), std::abs(y.max));
+    QString format;
+    if (magnitude < kYPlainLimit) {
+        const int decimals = std::clamp(-static_cast<int>(std::floor(std::log10(y.step))), 0, 15);
+        format = QStringLiteral("%.%1f").arg(decimals);
+    } else {
+        const int digits =
+            std::clamp(static_cast<int>(std::ceil(std::log10(magnitude / y.step))) + 1, 1, 17);
+        format = QStringLiteral("%.%1g").arg(digits);
+    }
+    if (m_axisY->labelFormat() != format)
+        m_axisY->setLabelFormat(format);
+}
+
+} // namespace kurvomat

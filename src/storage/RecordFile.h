@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// File operations on record files (the recording file and the snapshot files). Every failure
+// throws FileError with a message that names the file and the reason. Lines end in LF, CR LF or
+// a lone CR when read and are written with CR LF; bytes are kept as they are (Latin-1).
+namespace kurvomat::storage {
+
+// Size a recording file may reach; a record that takes it beyond is the last one in it.
+inline constexpr qint64 kRecordFileCap = 10'000'000;
+// Lines that keepNewestLines leaves, so that the record appended next makes 100.
+inline constexpr int kKeptLines = 99;
+
+// Appends `line` (which carries its own line end) to the file, creating it when missing.
+// Opens and closes the file within the call. A failed open or a short write throws; a short
+// write may leave part of the line in the file.
+void appendLine(const QString &path, const QByteArray &line);
+
+// When the file is larger than `cap` bytes, moves it to agedPath, replacing an older file there,
+// and returns true: the next appendLine then starts a new file. Returns false, touching nothing,
+// when the file is missing or not larger than `cap`. Throws when the older aged file cannot be
+// removed or the file cannot be renamed (the file then stays where it was).
+bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap = kRecordFileCap);
+
+// Rewrites the file with its newest kKeptLines lines in their order, less the empty ones: of the
+// last 99 lines read, those that are not empty, each followed by CR LF. A file of fewer lines
+// keeps all its non-empty lines; a missing file becomes an empty file. Empty lines count among
+// the 99 even though they are not written.
+// The new content is written beside the file and replaces it in one rename, so the recording is
+// never lost: on any failure (unreadable file, folder not writable, disk full) the file stays
+// exactly as it was and FileError is thrown.
+// When lastLineRead is given and the file held at least one line, it receives the last line
+// read (Latin-1, possibly empty), also when writing then fails; otherwise it is left as it was.
+void keepNewestLines(const QString &path, QString *lastLineRead = nullptr);
+
+// The first line of the file without its line end, Latin-1. "" when the file is missing or empty.
+// Throws only for a file that exists but cannot be read.
+[[nodiscard]] QString readFirstLine(const QString &path);
+
+// Length of the file in bytes. Throws when the file is missing or is not a file.
+[[nodiscard]] qint64 fileSize(const QString &path);
+
+// Reads a file one line per call, for playback; the file stays open between calls.
+class LineReader {
+public:
+    LineReader();
+    ~LineReader();
+    LineReader(const LineReader &) = delete;
+    LineReader &operator=(const LineReader &) = delete;
+
+    // Closes any open file, then opens `path` from its start. Returns false when the file does
+    // not exist; throws when it exists but cannot be opened.
+    bool open(const QString &path);
+    // The next line without its line end, Latin-1; "" at the end of the file (and for an empty
+    // line). Throws when no file is open or reading fails.
+    [[nodiscard]] QString readLine();
+    // True when no line is left (also when no file is open).
+    [[nodiscard]] bool atEnd();
+    void close();
+    [[nodiscard]] bool isOpen() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace kurvomat::storage

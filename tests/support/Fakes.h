@@ -1,0 +1,94 @@
+#pragma once
+
+// Scripted stand-ins for the window's dialogs and clock, so tests drive the window headless
+// with known answers and reproducible times.
+
+#include "app/Seams.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+namespace kurvomat::testing {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Shown {
+        QString kind; // "message", "warning", "input", "confirm"
+        QString text;
+        QString title;
+        QString defaultText;
+    };
+
+    // Answers handed out in order; an input without a scripted answer is cancelled (""),
+    // a question without one is answered No.
+    QStringList inputAnswers;
+    QList<bool> confirmAnswers;
+    QList<Shown> shown;
+    // Runs while a message box would be open (to test what happens meanwhile).
+    std::function<void()> whileMessageOpen;
+
+    void message(QWidget *, const QString &text, const QString &title) override
+    {
+        shown.append({QStringLiteral("message"), text, title, {}});
+        if (whileMessageOpen)
+            whileMessageOpen();
+    }
+    void warning(QWidget *, const QString &text, const QString &title) override
+    {
+        shown.append({QStringLiteral("warning"), text, title, {}});
+    }
+    QString input(QWidget *, const QString &prompt, const QString &title,
+                  const QString &defaultText) override
+    {
+        shown.append({QStringLiteral("input"), prompt, title, defaultText});
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+    bool confirm(QWidget *, const QString &text, const QString &title) override
+    {
+        shown.append({QStringLiteral("confirm"), text, title, {}});
+        return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
+    }
+
+    [[nodiscard]] QStringList texts(const QString &kind) const
+    {
+        QStringList out;
+        for (const Shown &s : shown)
+            if (s.kind == kind)
+                out << s.text;
+        return out;
+    }
+};
+
+class FixedClock final : public Clock {
+public:
+    QDate date{2005, 12, 5};
+    QTime time{14, 3, 27, 410};
+    double seconds = 14 * 3600 + 3 * 60 + 27.41;
+
+    QDate currentDate() const override { return date; }
+    QTime currentTime() const override { return time; }
+    double secondsSinceMidnight() const override { return seconds; }
+};
+
+// An environment for a window under test: scripted dialogs, fixed clock, the given data
+// folder, no running timers, and no serial device unless the resolver maps one.
+inline Environment testEnvironment(const QString &dataFolder,
+                                   std::shared_ptr<ScriptedDialogs> dialogs,
+                                   std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>())
+{
+    Environment env;
+    env.dialogs = std::move(dialogs);
+    env.clock = std::move(clock);
+    env.dataFolder = dataFolder;
+    env.letEventsRun = [] { QCoreApplication::processEvents(); };
+    env.serialDevice = [](int port) {
+        return QStringLiteral("/nonexistent/kurvomat-test-port-%1").arg(port);
+    };
+    env.runTimers = false;
+    return env;
+}
+
+} // namespace kurvomat::testing

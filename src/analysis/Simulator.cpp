@@ -130,7 +130,8 @@ void frmHAUPT::Command15_Click()
     // The results file is replaced as a whole; a file that cannot be written is reported.
     const QString path = dataFile(kResultsFile);
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
+    // Unbuffered, so that a full disk shows in write() instead of a truncated file being committed.
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (written) {
         const QByteArray content = analysis::sweepResults(ERGEBNIS_LISTE.span(), 1000);
         written = file.write(content) == content.size() && file.commit();

@@ -6,6 +6,8 @@ namespace kurvomat {
 
 void frmHAUPT::Timer_DATEN_Timer() {}
 void frmHAUPT::Command23_Click() {}
+void frmHAUPT::completeFrame() {}
+void frmHAUPT::restartReceiver() {}
 void frmHAUPT::Command6_Click() {}
 void frmHAUPT::Command19_Click() {}
 void frmHAUPT::Command18_Click() {}

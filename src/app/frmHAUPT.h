@@ -200,6 +200,10 @@ private:
     // Closes every file the window holds open.
     void closeAllFiles();
 
+    // The steps after a frame's last character, and the receiver timer's restart.
+    void completeFrame();
+    void restartReceiver();
+
     // Sets the X-axis length chosen by a preset or the entry, ends automatic mode and rebuilds
     // the chart.
     void chooseXLength(double length);

@@ -105,7 +105,9 @@ MSChart::MSChart(QWidget *parent)
     m_chart->legend()->hide();
     m_chart->setBackgroundBrush(Qt::white);
     m_chart->setBackgroundRoundness(0);
-    m_chart->setMargins(QMargins(2, 8, 14, 2)); // room for the end labels
+    // The bottom margin keeps the X labels clear of the status line, which the window lays
+    // over the lower edge of the chart.
+    m_chart->setMargins(QMargins(2, 8, 14, 44));
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     // Axis numbers follow the regional settings like every other number the program shows.
     m_chart->setLocalizeNumbers(true);

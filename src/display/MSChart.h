@@ -21,6 +21,10 @@ namespace kurvomat {
 // queued call posted when the grid first becomes dirty), because rebuilding the series per
 // point is far too slow for the per-sample writes. flush() draws at once.
 //
+// The X axis runs over the rows shown and carries a label only at rows with a label; the Y
+// axis spans the values shown with a small margin, ticks at round numbers (values beyond
+// +-1e300 run off the plot).
+//
 // A row beyond RowCount may be written: the shown grid then extends to the highest row written
 // since RowCount was last set, the rows in between at 0. RowCount itself is not changed by that.
 //

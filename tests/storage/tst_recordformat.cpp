@@ -422,7 +422,8 @@ void TestRecordFormat::accepted_data()
         << u"abcdefg 05.12.05  14:03:27:41 01.234.567 0.005  DATEN: # 1 #*****"_qs << u"05.12.05"_qs
         << u"14:03:27:41"_qs << 5.0 << QList<double>{1};
     QTest::newRow("values with decimals, commas, text and blanks")
-        << u"000.012 05.12.05  14:03:27:41 01.234.567 0.006  DATEN: # 1.5 # 2,5 # abc #  # -3 # 1 2 #*****"_qs
+        << u"000.012 05.12.05  14:03:27:41 01.234.567 0.006  DATEN: # 1.5 # 2,5 # abc #"_qs
+               + u"  # -3 # 1 2 #*****"_qs
         << u"05.12.05"_qs << u"14:03:27:41"_qs << 6.0 << QList<double>{1.5, 2, 0, 0, -3, 12};
     QTest::newRow("a # in the header opens a value too")
         << u"000.012 05#12#05  14:03:27:41 01.234.567 0.005  DATEN: # 128 #*****"_qs

@@ -1,0 +1,97 @@
+// The window's drawing and the frequency sweep, measured end to end through the real window
+// (offscreen platform, scripted dialogs, a temporary data folder).
+#include "app/frmHAUPT.h"
+#include "support/Fakes.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace kurvomat;
+
+namespace {
+
+struct Window {
+    QTemporaryDir dir;
+    std::shared_ptr<testing::ScriptedDialogs> dialogs = std::make_shared<testing::ScriptedDialogs>();
+    std::unique_ptr<frmHAUPT> w;
+    Window()
+    {
+        w = std::make_unique<frmHAUPT>(testing::testEnvironment(dir.path(), dialogs));
+        w->Timer_START_Timer();
+    }
+};
+
+// DIAGRAMM_RESET for 1000 rows alone.
+void BM_Reset1000(benchmark::State &state)
+{
+    Window win;
+    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    for (auto _ : state)
+        win.w->DIAGRAMM_RESET();
+    QCoreApplication::processEvents();
+}
+BENCHMARK(BM_Reset1000)->Unit(benchmark::kMicrosecond);
+
+// A reset and 1000 points; the per-point cost of DIAGRAMM_ZEICHNEN is this minus the reset,
+// divided by 1000 (reported as a rate of points per second including the reset).
+void BM_Draw1000Points(benchmark::State &state)
+{
+    Window win;
+    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    for (auto _ : state) {
+        win.w->DIAGRAMM_RESET();
+        for (int k = 1; k <= 1000; ++k) {
+            win.w->DIAGRAMM_WERT = (k * 37) % 255 - 128; // extremes change now and then
+            win.w->DIAGRAMM_ZEICHNEN();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+    QCoreApplication::processEvents();
+}
+BENCHMARK(BM_Draw1000Points)->Unit(benchmark::kMicrosecond);
+
+// A rising ramp: every point is a new maximum, the worst case for the extreme fields.
+void BM_Draw1000RisingPoints(benchmark::State &state)
+{
+    Window win;
+    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    for (auto _ : state) {
+        win.w->DIAGRAMM_RESET();
+        for (int k = 1; k <= 1000; ++k) {
+            win.w->DIAGRAMM_WERT = k * 0.37;
+            win.w->DIAGRAMM_ZEICHNEN();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+    QCoreApplication::processEvents();
+}
+BENCHMARK(BM_Draw1000RisingPoints)->Unit(benchmark::kMicrosecond);
+
+// One whole frequency sweep: 1000 steps of simulation, drawing and correlation, the curve of
+// maxima and the results file, with events processed every fifth step.
+void BM_FrequencySweep(benchmark::State &state)
+{
+    Window win;
+    for (auto _ : state) {
+        win.dialogs->confirmAnswers << true;
+        win.w->Command15_Click();
+    }
+    if (win.w->FREQUENZ_SIMULATION != 10.009999999999831)
+        state.SkipWithError("sweep did not run to its end");
+}
+BENCHMARK(BM_FrequencySweep)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

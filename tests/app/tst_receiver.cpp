@@ -1,0 +1,248 @@
+// Frames from a real pseudo-terminal through the window's receiver: drawn, recorded,
+// correlated, with the status texts and colours; and the device going away.
+
+#include "acquisition/FrameEncoder.h"
+#include "acquisition/MSComm.h"
+#include "app/Widgets.h"
+#include "app/frmHAUPT.h"
+#include "display/MSChart.h"
+#include "support/Fakes.h"
+#include "support/PseudoTerminal.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <vector>
+
+using namespace kurvomat;
+using namespace kurvomat::testing;
+
+namespace {
+QByteArray frame(const std::vector<std::uint8_t> &samples)
+{
+    return acquisition::encodeFrame(samples);
+}
+} // namespace
+
+class TestReceiver : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<PseudoTerminal> m_pty;
+    QString m_device; // what port 1 leads to
+    std::unique_ptr<frmHAUPT> m_w;
+
+    // Sends bytes and waits until the port holds all of them (bytes arrive through the event
+    // loop, as they do in the running program).
+    void send(const QByteArray &bytes)
+    {
+        const int before = m_w->MSComm1->InBufferCount();
+        QVERIFY(m_pty->write(bytes));
+        QTRY_COMPARE_WITH_TIMEOUT(int(m_w->MSComm1->InBufferCount()), before + bytes.size(), 5000);
+    }
+    QString recording() const { return m_dir->filePath(QStringLiteral("AUSGABE_OSZI.txt")); }
+    QList<QByteArray> recordLines() const
+    {
+        QFile file(recording());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = file.readAll().split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+private slots:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_dialogs = std::make_shared<ScriptedDialogs>();
+        m_pty = std::make_unique<PseudoTerminal>();
+        m_device = m_pty->slavePath();
+        auto env = testEnvironment(m_dir->path(), m_dialogs);
+        env.serialDevice = [this](int port) { return port == 1 ? m_device : QString(); };
+        m_w = std::make_unique<frmHAUPT>(env);
+        m_w->Timer_START_Timer();
+        QVERIFY(m_w->MSComm1->PortOpen());
+    }
+    void cleanup()
+    {
+        m_w.reset();
+        m_pty.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void idleTickGreysTheCount()
+    {
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kGrey);
+        QCOMPARE(m_w->Text_INPUT_BUFFER_COUNT->text(), QStringLiteral("-"));
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("Text_STATUS"));
+    }
+
+    void aFrameIsDrawnRecordedAndCorrelated()
+    {
+        // The first frame after start-up only brings the record counter to 0.
+        send(frame({10, 20, 30}));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
+        QCOMPARE(backColor(m_w->Text_STATUS), colours::kLightGreen);
+        QCOMPARE(m_w->Text_INPUT_BUFFER_COUNT->text(), QStringLiteral("9"));
+        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kLightGreen);
+        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 0.0);
+        QVERIFY(recordLines().isEmpty());
+        QCOMPARE(m_w->Text_DATUM->text(), QStringLiteral("05.12.05"));
+        QCOMPARE(m_w->Text_ZEIT->text(), QStringLiteral("14:03:27:41"));
+        // Reset before drawing: the chart has the previous picture's length (1000 rows).
+        QCOMPARE(int(m_w->MSChart1->RowCount()), 1000);
+        QCOMPARE(m_w->MSChart1->value(1), 10.0);
+        QCOMPARE(m_w->MSChart1->value(3), 30.0);
+        QCOMPARE(m_w->MSChart1->value(4), 0.0);
+        m_w->flushPointFields();
+        QCOMPARE(m_w->Text_WERT_MAX->text(), QStringLiteral("30"));
+        QCOMPARE(m_w->Text_WERT_MIN->text(), QStringLiteral("10"));
+        QCOMPARE(m_w->Text_DIAGRAMM_ZAEHLER->text(), QStringLiteral("3 DATEN-Punkte"));
+        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 3.0); // automatic length
+        // Correlation of 10, 20, 30 against a period-3 sine of level 127:
+        // reference 109, -110, -1, 109, -110; S(1) = 1090-2200-30 < 0,
+        // S(2) = -1100-20+3270 = 2150, S(3) = -10+2180-3300 < 0.
+        QCOMPARE(m_w->ERGEBNIS, 2150.0);
+        QCOMPARE(int(m_w->ERGEBNIS_PHASE), 2);
+        QCOMPARE(m_w->Text_ERGEBNIS->text(), QStringLiteral("2.150"));
+        QCOMPARE(m_w->TEXT_ERGEBNIS_PHASE->text(), QStringLiteral("2"));
+
+        // The second frame is written as record 1, with the correlation of the frame before.
+        send(frame({128, 130, 255, 0, 7}));
+        QVERIFY(m_w->Option1->isChecked()); // signed
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(int(m_w->DATENPUNKTE(1)), -128);
+        QCOMPARE(int(m_w->DATENPUNKTE(3)), -1);
+        const QList<QByteArray> lines = recordLines();
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0], QByteArray("000.001 05.12.05  14:03:27:41 00.002.150 0.005  DATEN: #-128 #-126 #-1 # 0 # 7 #*****\r"));
+        QCOMPARE(m_w->Text_ANZAHL->text(), QStringLiteral("1"));
+    }
+
+    void unsignedSamples()
+    {
+        m_w->Option2->setChecked(true);
+        send(frame({200, 127}));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(int(m_w->DATENPUNKTE(1)), 200);
+        QCOMPARE(int(m_w->DATENPUNKTE(2)), 127);
+    }
+
+    void oneFramePerTick()
+    {
+        send(frame({1, 2}) + frame({3, 4, 5}));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(2));
+        QCOMPARE(int(m_w->MSComm1->InBufferCount()), 9); // the second frame still waits
+        QVERIFY(m_w->Timer_DATEN->isActive());
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(3));
+        QCOMPARE(int(m_w->DATENPUNKTE(3)), 5);
+    }
+
+    void headerAcrossTicksAndRefusedCounts()
+    {
+        send(QByteArray("##"));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("Text_STATUS"));
+        send(QByteArray("##") + QByteArray("\x02\x00", 2));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
+        QCOMPARE(backColor(m_w->Text_STATUS), colours::kGrey);
+        send(QByteArray("\x05\x06", 2));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
+        QCOMPARE(int(m_w->DATENPUNKTE(2)), 6);
+
+        // 1001 announced: refused, "wait..." stays, the bytes after it are hunted through.
+        send(QByteArray("####") + QByteArray("\xE9\x03", 2) + QByteArray("abc"));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
+        QCOMPARE(m_w->DATENSATZ_AKTIV, kFalse);
+    }
+
+    void onlyTheNewest1000WaitingCharactersCount()
+    {
+        // 1500 characters: a frame of 3 in the oldest 500 is dropped unseen; the frame at the
+        // end is received.
+        QByteArray bytes = frame({9, 9, 9});
+        bytes += QByteArray(1500 - 9 - 9, 'x');
+        bytes += frame({1, 2, 3});
+        QCOMPARE(bytes.size(), 1500);
+        send(bytes);
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(3));
+        QCOMPARE(int(m_w->DATENPUNKTE(1)), 1);
+        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 0.0); // exactly one frame reached the storage step
+    }
+
+    void helpShowsTheFrameFormat()
+    {
+        m_w->Command23->click();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        const QStringList lines = m_dialogs->shown[0].text.split(u'\n');
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines[0], QStringLiteral("Datenprotololl:"));
+        QCOMPARE(lines[1], QStringLiteral("\t1.Zeichen =   '#'"));
+        QCOMPARE(lines[5], QStringLiteral("\t5.Zeichen =LOW-Wert-Anzahl der Daten"));
+        QCOMPARE(lines[9], QStringLiteral("\t9.Zeichen =8-Bit-Datenwert Nr. 3"));
+        QCOMPARE(lines[11], QStringLiteral("\t"));
+        QCOMPARE(lines[13], QStringLiteral("\t(maximal 1000 Daten)"));
+        QCOMPARE(m_dialogs->shown[0].title, QStringLiteral("KURVOMAT"));
+    }
+
+    // The device goes away in the middle of a frame: the port shows closed at the next display
+    // tick, ticks end at once, nothing is reported, and START opens the port again once a
+    // device is back; the half frame is completed by the next frame's characters.
+    void deviceGoneMidFrame()
+    {
+        QByteArray bytes = frame({1, 2, 3, 4});
+        send(bytes.left(7));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->DATENSATZ_AKTIV, kTrue);
+        m_pty->closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_w->MSComm1->PortOpen(), 5000);
+        for (int i = 0; i < 5; ++i)
+            m_w->Timer_DATEN_Timer();
+        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kGrey);
+        m_w->Timer_ANZEIGE_Timer();
+        QCOMPARE(m_w->Command1->text(), QStringLiteral("START"));
+        QVERIFY(m_dialogs->shown.isEmpty());
+
+        m_pty = std::make_unique<PseudoTerminal>();
+        m_device = m_pty->slavePath();
+        m_w->Command1_Click();
+        QVERIFY(m_w->MSComm1->PortOpen());
+        send(QByteArray("\x05\x06\x07", 3));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
+        QCOMPARE(int(m_w->DATENPUNKTE(1)), 1);
+        QCOMPARE(int(m_w->DATENPUNKTE(4)), 7);
+    }
+
+    // The real timers: frames written to the device are picked up by the running window.
+    void runningTimersReceive()
+    {
+        m_w->Timer_DATEN->start();
+        m_w->Timer_ANZEIGE->start();
+        QVERIFY(m_pty->write(frame({50, 60, 70, 80})));
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->Text_STATUS->text(), QStringLiteral("fertig"), 5000);
+        QCOMPARE(int(m_w->DATENPUNKTE(4)), 80);
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->Command1->text(), QStringLiteral("STOP"), 5000);
+    }
+};
+
+QTEST_MAIN(TestReceiver)
+#include "tst_receiver.moc"

@@ -57,8 +57,7 @@ void frmHAUPT::Timer_DATEN_Timer()
         });
         acquisition::ByteEvent event = acquisition::ByteEvent::None;
         skipOnError([&] { event = acquisition::receiveByte(*this, code, Option1->isChecked()); });
-        if (event == acquisition::ByteEvent::HeaderAccepted
-            || event == acquisition::ByteEvent::HeaderRefused) {
+        if (acquisition::recognisedHeader(event, *this)) {
             skipOnError([&] {
                 Text_STATUS->setText(QStringLiteral("wait..."));
                 setBackColor(Text_STATUS, colours::kGrey);

@@ -216,6 +216,24 @@ private:
     PointField *m_zaehler = nullptr;
     // A frequency sweep is under way (it lets events run, so a second click could arrive).
     bool m_sweepRunning = false;
+
+    // --- Storage: snapshots and playback (storage/Recording.cpp, storage/Playback.cpp) -------
+    // Serves one pending snapshot request: closes the port, replaces the snapshot file with the
+    // current frame, clears the request and reports the outcome.
+    void saveSnapshot(Boolean &request, const QString &fileName);
+    // A load button: closes the port, ends any playback, loads the snapshot file.
+    void loadSnapshot(const QString &fileName);
+    // Closes the playback file, stops the playback timer and selects "||".
+    void endPlayback();
+    // A refusal message of the record reader, shown with m_refusalOpen set.
+    void showRefusal(const QString &text);
+    // The recording file that playback holds open between ticks (its own file, apart from
+    // every other file operation); created at the first "RUN". A shared_ptr, since it can be
+    // destroyed where the type is incomplete.
+    struct PlaybackFile;
+    std::shared_ptr<PlaybackFile> m_playback;
+    // A refusal message of the record reader is open: playback ticks do nothing meanwhile.
+    bool m_refusalOpen = false;
 };
 
 } // namespace kurvomat

@@ -1,0 +1,187 @@
+// The record reader, snapshot loading and playback: a record line is turned back into the shown
+// frame (date, time, X-axis length, sample buffer, chart) and correlated like a received frame.
+//
+// Every file operation has its own file: a load reads its snapshot by itself, and playback
+// holds only the recording file. So a load always loads its snapshot, whatever playback does.
+#include "acquisition/MSComm.h"
+#include "app/frmHAUPT.h"
+#include "core/Errors.h"
+#include "core/SkipOnError.h"
+#include "storage/RecordFile.h"
+#include "storage/RecordFormat.h"
+#include "text/TextRules.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+
+namespace kurvomat {
+
+namespace {
+
+const QString kRecordingFile = QStringLiteral("AUSGABE_OSZI.txt");
+const QString kSnapshotA = QStringLiteral("AUSGABE_OSZI_A.txt");
+const QString kSnapshotB = QStringLiteral("AUSGABE_OSZI_B.txt");
+const QString kSnapshotC = QStringLiteral("AUSGABE_OSZI_C.txt");
+
+} // namespace
+
+// The recording file as playback reads it, from "RUN" until "||" or the end of the window.
+struct frmHAUPT::PlaybackFile {
+    storage::LineReader reader;
+};
+
+// Parses the record in DATEI_ZEILE. An empty line changes nothing; a line without "DATEN:" where
+// a record has it, or with a sample count outside 1..1000, is refused with a message (the date
+// and time of the latter are shown). Otherwise N is taken when the X axis is automatic, the
+// chart is reset and each value of the sample list is stored and drawn in turn. No handling of
+// its own: a failure (a value outside 16 bits, a 1101st value, a count beyond the number range)
+// ends the parse there, with what was stored and drawn so far kept, and passes to the caller.
+void frmHAUPT::DATEN_VON_HDD_ZEILE_AUSWERTEN()
+{
+    // A copy: the line must stay the same while the messages below let events run.
+    const QString line = DATEI_ZEILE;
+    storage::RecordHeader header;
+    qsizetype samplesFrom = 0;
+    storage::RecordCheck check = storage::RecordCheck::Empty;
+    try {
+        check = storage::checkRecord(line, header, samplesFrom);
+    } catch (const OverflowError &) {
+        // Only the count field throws, after date and time have been taken: they are shown, as
+        // they are for any record whose "DATEN:" stands where it belongs.
+        Text_DATUM->setText(header.date);
+        Text_ZEIT->setText(header.time);
+        throw;
+    }
+    if (check == storage::RecordCheck::Empty)
+        return;
+    if (check == storage::RecordCheck::BadMarker) {
+        showRefusal(QStringLiteral("DATENSATZ nicht korrekt"));
+        return;
+    }
+    Text_DATUM->setText(header.date);
+    Text_ZEIT->setText(header.time);
+    if (check == storage::RecordCheck::BadCount) {
+        showRefusal(QStringLiteral("DATENSATZ nicht korrekt => DIAGRAMM_MAX_ANZ_DATENPUNKTE"));
+        return;
+    }
+    if (Check_AUTO->checkState() == Qt::Checked)
+        DIAGRAMM_MAX_ANZ_DATENPUNKTE = header.count;
+    DIAGRAMM_RESET();
+
+    storage::SampleScanner samples(QStringView(line).sliced(samplesFrom));
+    int k = 0;
+    while (const std::optional<double> value = samples.next()) {
+        DIAGRAMM_WERT = *value;
+        k = k + 1;
+        DATENPUNKTE(k) = text::toInt16(DIAGRAMM_WERT);
+        DIAGRAMM_ZEICHNEN();
+    }
+}
+
+// A refusal of the record reader. While its message is open, playback ticks do nothing, so
+// refusals never pile up behind one another; the line after the refused one is read by the
+// first tick after the message has been closed.
+void frmHAUPT::showRefusal(const QString &text)
+{
+    m_refusalOpen = true;
+    const auto reset = qScopeGuard([&] { m_refusalOpen = false; });
+    showMessage(text);
+}
+
+// Loads the first line of the file named by DATEI_NAME, read on its own, and correlates the
+// buffer, also when nothing could be loaded (missing or empty file: no message).
+void frmHAUPT::DATEN_VON_HDD_LADEN_EINZELN()
+{
+    skipOnError([&] { DATEI_ZEILE.clear(); });
+    skipOnError([&] { DATEI_ZEILE = storage::readFirstLine(DATEI_NAME); });
+    skipOnError([&] { DATEN_VON_HDD_ZEILE_AUSWERTEN(); });
+    skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
+}
+
+// Loading a snapshot: the port is closed, so that no new frame overwrites the loaded one, and a
+// running playback ends ("||" selected, its file closed, its timer off), so that no later tick
+// replaces the snapshot with a line of the recording.
+void frmHAUPT::loadSnapshot(const QString &fileName)
+{
+    skipOnError([&] { MSComm1->setPortOpen(false); });
+    skipOnError([&] { endPlayback(); });
+    skipOnError([&] { DATEI_NAME = dataFile(fileName); });
+    skipOnError([&] { DATEN_VON_HDD_LADEN_EINZELN(); });
+}
+
+void frmHAUPT::endPlayback()
+{
+    closeAllFiles();
+    Timer_WIEDERGABE->stop();
+    Option4->setChecked(true);
+}
+
+void frmHAUPT::Command17_Click()
+{
+    loadSnapshot(kSnapshotA);
+}
+
+void frmHAUPT::Command20_Click()
+{
+    loadSnapshot(kSnapshotB);
+}
+
+void frmHAUPT::Command21_Click()
+{
+    loadSnapshot(kSnapshotC);
+}
+
+// "RUN": the port is closed and the recording file is opened from its start; the timer then
+// shows one record per second. A missing file opens nothing, and the first tick stops the timer.
+void frmHAUPT::Option3_Click()
+{
+    skipOnError([&] { MSComm1->setPortOpen(false); });
+    skipOnError([&] { DATEI_NAME = dataFile(kRecordingFile); });
+    skipOnError([&] {
+        if (!m_playback)
+            m_playback = std::make_shared<PlaybackFile>();
+        m_playback->reader.open(DATEI_NAME);
+    });
+    skipOnError([&] { Timer_WIEDERGABE->start(); });
+}
+
+// "||": stops rather than pauses. The playback file is closed; the timer is left alone, and its
+// next tick finds no line and switches it off.
+void frmHAUPT::Option4_Click()
+{
+    closeAllFiles();
+}
+
+// One playback step: the next line of the recording is parsed and correlated; no line (end of
+// file, an empty line, the file closed by "||") switches the timer off. A refused line does not
+// end playback. Nothing happens while a refusal message is open.
+void frmHAUPT::Timer_WIEDERGABE_Timer()
+{
+    if (m_refusalOpen)
+        return;
+    skipOnError([&] { DATEI_ZEILE.clear(); });
+    skipOnError([&] {
+        if (!m_playback)
+            throw FileError("cannot read a line: no file is open");
+        DATEI_ZEILE = m_playback->reader.readLine();
+    });
+    if (testOnError([&] { return DATEI_ZEILE.isEmpty(); })) {
+        skipOnError([&] { Timer_WIEDERGABE->stop(); });
+    } else {
+        skipOnError([&] { DATEN_VON_HDD_ZEILE_AUSWERTEN(); });
+        skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
+    }
+}
+
+// The window holds one file open between calls: the recording file during playback. Every other
+// file operation opens and closes its file within one call.
+void frmHAUPT::closeAllFiles()
+{
+    if (m_playback)
+        m_playback->reader.close();
+}
+
+} // namespace kurvomat

@@ -159,17 +159,20 @@ struct Options {
 
 // Numbers are read in the C locale ("0.5"), whatever the user's settings, so that commands
 // work the same everywhere.
+// A value of lo itself is refused when loExcluded ("above 0").
 double readDouble(const QCommandLineParser &parser, const QString &name, double lo, double hi,
-                  double fallback)
+                  double fallback, bool loExcluded = false)
 {
     if (!parser.isSet(name))
         return fallback;
     const QString text = parser.value(name).trimmed();
     bool ok = false;
     const double value = QLocale::c().toDouble(text, &ok);
-    if (!ok || !std::isfinite(value) || value < lo || value > hi)
-        throw UsageError{QStringLiteral("--%1 takes a number from %2 to %3, not \"%4\"")
-                             .arg(name, QString::number(lo), QString::number(hi), text)};
+    if (!ok || !std::isfinite(value) || value < lo || value > hi || (loExcluded && value == lo))
+        throw UsageError{QStringLiteral("--%1 takes a number %2 %3 up to %4, not \"%5\"")
+                             .arg(name, loExcluded ? QStringLiteral("above") : QStringLiteral("from"),
+                                  QString::number(lo, 'g', 10), QString::number(hi, 'g', 10),
+                                  text)};
     return value;
 }
 
@@ -182,7 +185,7 @@ qint64 readInteger(const QCommandLineParser &parser, const QString &name, qint64
     bool ok = false;
     const qint64 value = QLocale::c().toLongLong(text, &ok);
     if (!ok || value < lo || value > hi)
-        throw UsageError{QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\"")
+        throw UsageError{QStringLiteral("--%1 takes a whole number from %2 up to %3, not \"%4\"")
                              .arg(name, QString::number(lo), QString::number(hi), text)};
     return value;
 }
@@ -242,9 +245,7 @@ Options readOptions(const QCommandLineParser &parser)
     o.level = readDouble(parser, QStringLiteral("level"), -1e6, 1e6, 100);
     o.offset = readDouble(parser, QStringLiteral("offset"), -1e6, 1e6, o.signedSamples ? 0 : 128);
     o.periods = readDouble(parser, QStringLiteral("periods"), -1e6, 1e6, 2);
-    o.rate = readDouble(parser, QStringLiteral("rate"), 0, kMaxRate, 5);
-    if (o.rate <= 0)
-        throw UsageError{QStringLiteral("--rate must be above 0 frames per second")};
+    o.rate = readDouble(parser, QStringLiteral("rate"), 0, kMaxRate, 5, true);
     o.frames = readInteger(parser, QStringLiteral("frames"), 0, INT64_MAX / 2, 0);
     o.garbage = static_cast<int>(readInteger(parser, QStringLiteral("garbage"), 0, kMaxGarbage, 0));
     o.truncate = readProbability(parser, QStringLiteral("truncate"));

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKURVOMAT_TESTS=OFF >/dev/null
-cmake --build build/release -j2 --target kurvomat
+cmake --build build/release -j2 --target kurvomat kurvomat-device
 exec build/release/src/kurvomat "$@"

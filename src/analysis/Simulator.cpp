@@ -5,6 +5,7 @@
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
 #include "display/MSChart.h"
+#include "storage/DataFiles.h"
 #include "text/TextRules.h"
 
 #include <QLineEdit>
@@ -15,10 +16,6 @@
 #include <vector>
 
 namespace kurvomat {
-
-namespace {
-const QString kResultsFile = QStringLiteral("AUSGABE_OSZI_ERGEBNIS_KREUZ_KORRELATON.txt");
-} // namespace
 
 // One sine of the typed level and frequency factor over N samples, drawn and correlated. The
 // samples are computed and checked before anything is drawn: a level whose samples leave the
@@ -128,7 +125,7 @@ void frmHAUPT::Command15_Click()
     DIAGRAMM_MAX_ANZ_DATENPUNKTE = remembered;
 
     // The results file is replaced as a whole; a file that cannot be written is reported.
-    const QString path = dataFile(kResultsFile);
+    const QString path = dataFile(storage::kSweepResultsFile);
     QSaveFile file(path);
     // Unbuffered, so that a full disk shows in write() instead of a truncated file being committed.
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);

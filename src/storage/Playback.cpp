@@ -7,6 +7,7 @@
 #include "app/frmHAUPT.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
+#include "storage/DataFiles.h"
 #include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
 #include "text/TextRules.h"
@@ -18,15 +19,6 @@
 #include <QTimer>
 
 namespace kurvomat {
-
-namespace {
-
-const QString kRecordingFile = QStringLiteral("AUSGABE_OSZI.txt");
-const QString kSnapshotA = QStringLiteral("AUSGABE_OSZI_A.txt");
-const QString kSnapshotB = QStringLiteral("AUSGABE_OSZI_B.txt");
-const QString kSnapshotC = QStringLiteral("AUSGABE_OSZI_C.txt");
-
-} // namespace
 
 // The recording file as playback reads it, from "RUN" until "||" or the end of the window.
 struct frmHAUPT::PlaybackFile {
@@ -121,17 +113,17 @@ void frmHAUPT::endPlayback()
 
 void frmHAUPT::Command17_Click()
 {
-    loadSnapshot(kSnapshotA);
+    loadSnapshot(storage::kSnapshotA);
 }
 
 void frmHAUPT::Command20_Click()
 {
-    loadSnapshot(kSnapshotB);
+    loadSnapshot(storage::kSnapshotB);
 }
 
 void frmHAUPT::Command21_Click()
 {
-    loadSnapshot(kSnapshotC);
+    loadSnapshot(storage::kSnapshotC);
 }
 
 // "RUN": the port is closed and the recording file is opened from its start; the timer then
@@ -139,7 +131,7 @@ void frmHAUPT::Command21_Click()
 void frmHAUPT::Option3_Click()
 {
     skipOnError([&] { MSComm1->setPortOpen(false); });
-    skipOnError([&] { DATEI_NAME = dataFile(kRecordingFile); });
+    skipOnError([&] { DATEI_NAME = dataFile(storage::kRecordingFile); });
     skipOnError([&] {
         if (!m_playback)
             m_playback = std::make_shared<PlaybackFile>();

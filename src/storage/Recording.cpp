@@ -6,6 +6,7 @@
 #include "app/frmHAUPT.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
+#include "storage/DataFiles.h"
 #include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
 #include "text/TextRules.h"
@@ -18,13 +19,6 @@
 namespace kurvomat {
 
 namespace {
-
-const QString kRecordingFile = QStringLiteral("AUSGABE_OSZI.txt");
-// The previous generation of the recording file, kept when the live file passes the size cap.
-const QString kAgedRecordingFile = QStringLiteral("AUSGABE_OSZI_ALT.txt");
-const QString kSnapshotA = QStringLiteral("AUSGABE_OSZI_A.txt");
-const QString kSnapshotB = QStringLiteral("AUSGABE_OSZI_B.txt");
-const QString kSnapshotC = QStringLiteral("AUSGABE_OSZI_C.txt");
 
 // The record of the current frame: the shared state at this moment and the clock's date, time
 // and hundredths. Throws when the state cannot be written as a record (see formatRecord).
@@ -82,11 +76,11 @@ void frmHAUPT::Command18_Click()
 void frmHAUPT::ABFRAGE_AUF_HDD_SPEICHERN()
 {
     if (testOnError([&] { return Option_100->isChecked(); })) {
-        skipOnError([&] { DATEI_NAME = dataFile(kRecordingFile); });
+        skipOnError([&] { DATEI_NAME = dataFile(storage::kRecordingFile); });
         skipOnError([&] { ANZAHL_DATENSAETZE_BEGRENZEN(); });
     }
     if (testOnError([&] { return !Option_OFF->isChecked(); })) {
-        skipOnError([&] { DATEI_NAME = dataFile(kRecordingFile); });
+        skipOnError([&] { DATEI_NAME = dataFile(storage::kRecordingFile); });
         skipOnError([&] { DATENSATZ_ZAEHLER = DATENSATZ_ZAEHLER + 1; });
         if (testOnError([&] { return DATENSATZ_ZAEHLER > 0; }))
             skipOnError([&] { AUF_HDD_SPEICHERN(); });
@@ -97,9 +91,9 @@ void frmHAUPT::ABFRAGE_AUF_HDD_SPEICHERN()
         });
         skipOnError([&] { Text_ANZAHL->setText(text::doubleText(DATENSATZ_ZAEHLER)); });
     }
-    saveSnapshot(SPEICHERN_A, kSnapshotA);
-    saveSnapshot(SPEICHERN_B, kSnapshotB);
-    saveSnapshot(SPEICHERN_C, kSnapshotC);
+    saveSnapshot(SPEICHERN_A, storage::kSnapshotA);
+    saveSnapshot(SPEICHERN_B, storage::kSnapshotB);
+    saveSnapshot(SPEICHERN_C, storage::kSnapshotC);
 }
 
 // A pending snapshot: the port is closed (reception resumes only when the user starts it
@@ -138,7 +132,7 @@ void frmHAUPT::saveSnapshot(Boolean &request, const QString &fileName)
 void frmHAUPT::AUF_HDD_SPEICHERN()
 {
     storage::appendLine(DATEI_NAME, currentRecord(*this));
-    if (storage::moveAsideWhenFull(DATEI_NAME, dataFile(kAgedRecordingFile)))
+    if (storage::moveAsideWhenFull(DATEI_NAME, dataFile(storage::kAgedRecordingFile)))
         setBackColor(Text_GROESSE, colours::kLightRed);
 }
 

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "support/Files.h"
+
 #ifdef Q_OS_UNIX
 #include "support/PseudoTerminal.h"
 #endif
@@ -40,21 +42,6 @@ const QByteArray kHeader1000 = "000.000 05.12.05  14:03:27:41 00.000.000 1.000  
 
 const QString kNotCorrect = QStringLiteral("DATENSATZ nicht korrekt");
 const QString kBadCount = QStringLiteral("DATENSATZ nicht korrekt => DIAGRAMM_MAX_ANZ_DATENPUNKTE");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<cannot read>";
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
-}
 
 QByteArray lines(const QByteArrayList &list)
 {

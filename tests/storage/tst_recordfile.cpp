@@ -9,30 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
+#include "support/Files.h"
+
 
 using namespace kurvomat;
 using namespace kurvomat::storage;
 
+using namespace kurvomat::testing;
+
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<cannot read " + path.toLocal8Bit() + ">";
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
-}
 
 // Lines "Lfirst" .. "Llast" (three digits at least), each with `end`.
 QByteArray numberedLines(int first, int last, const QByteArray &end = "\r\n")
@@ -47,35 +32,6 @@ QString messageOf(const FileError &e)
 {
     return QString::fromStdString(e.what());
 }
-
-#ifdef Q_OS_UNIX
-// Lets every write of this process fail beyond `bytes` (as on a full disk), also for root, for
-// the lifetime of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_active = false;
-};
-#endif
 
 } // namespace
 

@@ -158,7 +158,14 @@ struct Options {
 };
 
 // Numbers are read in the C locale ("0.5"), whatever the user's settings, so that commands
-// work the same everywhere.
+// work the same everywhere; "1,000" is refused rather than read as 1000 or 1.
+QLocale numberLocale()
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    return c;
+}
+
 // A value of lo itself is refused when loExcluded ("above 0").
 double readDouble(const QCommandLineParser &parser, const QString &name, double lo, double hi,
                   double fallback, bool loExcluded = false)
@@ -167,7 +174,7 @@ double readDouble(const QCommandLineParser &parser, const QString &name, double 
         return fallback;
     const QString text = parser.value(name).trimmed();
     bool ok = false;
-    const double value = QLocale::c().toDouble(text, &ok);
+    const double value = numberLocale().toDouble(text, &ok);
     if (!ok || !std::isfinite(value) || value < lo || value > hi || (loExcluded && value == lo))
         throw UsageError{QStringLiteral("--%1 takes a number %2 %3 up to %4, not \"%5\"")
                              .arg(name, loExcluded ? QStringLiteral("above") : QStringLiteral("from"),
@@ -183,7 +190,7 @@ qint64 readInteger(const QCommandLineParser &parser, const QString &name, qint64
         return fallback;
     const QString text = parser.value(name).trimmed();
     bool ok = false;
-    const qint64 value = QLocale::c().toLongLong(text, &ok);
+    const qint64 value = numberLocale().toLongLong(text, &ok);
     if (!ok || value < lo || value > hi)
         throw UsageError{QStringLiteral("--%1 takes a whole number from %2 up to %3, not \"%4\"")
                              .arg(name, QString::number(lo), QString::number(hi), text)};

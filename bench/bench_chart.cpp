@@ -18,6 +18,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "WidgetBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -160,16 +162,5 @@ BENCHMARK(BM_FrameAndPaint)->Arg(kRows)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-
-    benchmark::AddCustomContext("build", KURVOMAT_BUILD_TYPE);
-    benchmark::AddCustomContext("qt", qVersion());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "WidgetBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -162,11 +164,5 @@ BENCHMARK(BM_PacedFrames)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "WidgetBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace kurvomat;
@@ -81,11 +83,5 @@ BENCHMARK(BM_StorageStepModeOn)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

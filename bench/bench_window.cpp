@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "WidgetBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace kurvomat;
@@ -87,11 +89,5 @@ BENCHMARK(BM_FrequencySweep)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

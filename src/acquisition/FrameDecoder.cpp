@@ -17,4 +17,9 @@ void throwIndexOverflow()
     throw OverflowError("EMPFANG_INDEX + 1 outside the 16-bit range");
 }
 
+void throwIndexOutside(int index)
+{
+    throw IndexError("DATENPUNKTE index " + std::to_string(index) + " outside 0..1100");
+}
+
 } // namespace kurvomat::acquisition::detail

@@ -2,6 +2,7 @@
 
 #include "app/SharedState.h"
 
+#include <atomic>
 #include <cstdint>
 
 // The decoding step of the frame receiver: one received character at a time, working directly
@@ -34,6 +35,7 @@ inline constexpr int kMaxFrameSamples = 1000;
 namespace detail {
 [[noreturn]] void throwBadCode(int code);
 [[noreturn]] void throwIndexOverflow();
+[[noreturn]] void throwIndexOutside(int index);
 } // namespace detail
 
 // Processes one character, exactly in this order:
@@ -64,22 +66,35 @@ namespace detail {
     if (static_cast<unsigned>(code) > 255u) [[unlikely]]
         detail::throwBadCode(code);
 
+    // All old values are read before any is written: the compiler then merges neither the
+    // loads nor the stores across each other, which would stall store forwarding every byte.
+    const std::int16_t b1 = s.EMPFANG_BYTE_1;
+    const std::int16_t b2 = s.EMPFANG_BYTE_2;
+    const std::int16_t b3 = s.EMPFANG_BYTE_3;
+    const std::int16_t b4 = s.EMPFANG_BYTE_4;
+    const std::int16_t b5 = s.EMPFANG_BYTE_5;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     s.EMPFANG_BYTE_0 = static_cast<std::int16_t>(code);
-    s.EMPFANG_BYTE_6 = s.EMPFANG_BYTE_5;
-    s.EMPFANG_BYTE_5 = s.EMPFANG_BYTE_4;
-    s.EMPFANG_BYTE_4 = s.EMPFANG_BYTE_3;
-    s.EMPFANG_BYTE_3 = s.EMPFANG_BYTE_2;
-    s.EMPFANG_BYTE_2 = s.EMPFANG_BYTE_1;
+    s.EMPFANG_BYTE_6 = b5;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.EMPFANG_BYTE_5 = b4;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.EMPFANG_BYTE_4 = b3;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.EMPFANG_BYTE_3 = b2;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.EMPFANG_BYTE_2 = b1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     s.EMPFANG_BYTE_1 = s.EMPFANG_BYTE_0;
 
     ByteEvent event = ByteEvent::None;
-    if (s.DATENSATZ_AKTIV != kTrue && s.EMPFANG_BYTE_6 == kHeaderCharacter
-        && s.EMPFANG_BYTE_5 == kHeaderCharacter && s.EMPFANG_BYTE_4 == kHeaderCharacter
-        && s.EMPFANG_BYTE_3 == kHeaderCharacter) [[unlikely]] {
+    // Bytes 6..3 after the move are the old bytes 5..2.
+    if (s.DATENSATZ_AKTIV != kTrue && b5 == kHeaderCharacter && b4 == kHeaderCharacter
+        && b3 == kHeaderCharacter && b2 == kHeaderCharacter) [[unlikely]] {
         s.DATENSATZ_AKTIV = kTrue;
         s.EMPFANG_INDEX = -1;
         // In int: a high byte of 128 or more would overflow a 16-bit product.
-        const int count = int{s.EMPFANG_BYTE_1} * 256 + int{s.EMPFANG_BYTE_2};
+        const int count = code * 256 + int{b1};
         s.EMPFANG_ANZAHL = count;
         if (count > kMaxFrameSamples) {
             s.DATENSATZ_AKTIV = kFalse;
@@ -94,7 +109,10 @@ namespace detail {
         if (next > INT16_MAX) [[unlikely]]
             detail::throwIndexOverflow();
         s.EMPFANG_INDEX = static_cast<std::int16_t>(next);
-        s.DATENPUNKTE(next) =
+        using Samples = decltype(s.DATENPUNKTE);
+        if (next < Samples::kLower || next > Samples::kUpper) [[unlikely]]
+            detail::throwIndexOutside(next);
+        s.DATENPUNKTE.data()[next - Samples::kLower] =
             static_cast<std::int16_t>(signedSamples && code > 127 ? code - 256 : code);
         if (next == s.EMPFANG_ANZAHL) {
             s.DATENSATZ_AKTIV = kFalse;

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -230,6 +231,34 @@ private slots:
         QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
         QCOMPARE(int(m_w->DATENPUNKTE(1)), 1);
         QCOMPARE(int(m_w->DATENPUNKTE(4)), 7);
+    }
+
+    // The device simulator on a pseudo-terminal, entered at PORT: its 1000-sample frames reach
+    // the running window whole (they are sent at the line's speed, so no tick ever finds more
+    // than 1000 characters waiting and drops a header).
+    void deviceSimulatorFramesArrive()
+    {
+        QProcess device;
+        device.start(QStringLiteral(KURVOMAT_DEVICE_TOOL),
+                     {QStringLiteral("--pty"), QStringLiteral("--count"), QStringLiteral("1000"),
+                      QStringLiteral("--rate"), QStringLiteral("8"), QStringLiteral("--frames"),
+                      QStringLiteral("4"), QStringLiteral("--settings"),
+                      QStringLiteral("115200,n,8,1"), QStringLiteral("--seed"),
+                      QStringLiteral("7")});
+        QVERIFY(device.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(device.canReadLine(), 5000);
+        const QString line = QString::fromLocal8Bit(device.readLine()).trimmed();
+        QVERIFY2(line.startsWith(QStringLiteral("Port: ")), qPrintable(line));
+        m_dialogs->inputAnswers << line.mid(6);
+        m_w->Command22_Click();
+        QVERIFY(m_w->MSComm1->PortOpen());
+        m_w->Timer_DATEN->start();
+        // Four frames: the first brings the record counter from -1 to 0, the others write.
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->DATENSATZ_ZAEHLER, 3.0, 10000);
+        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(1000));
+        QCOMPARE(recordLines().size(), 3);
+        QVERIFY(device.waitForFinished(10000));
+        QCOMPARE(device.exitCode(), 0);
     }
 
     // The real timers: frames written to the device are picked up by the running window.

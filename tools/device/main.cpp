@@ -327,8 +327,14 @@ private:
 // and reopening its port does not hang up the line.
 class PtySink final : public Sink {
 public:
-    PtySink()
+    // A pseudo-terminal takes any amount at once, but the program reads its port like a serial
+    // line: every 10 ms, keeping the newest 1000 waiting characters. Bytes therefore go out at
+    // the speed of the line the settings describe, as a real device's UART would send them.
+    explicit PtySink(double charactersPerSecond) : m_charactersPerSecond(charactersPerSecond)
     {
+        m_pace.setInterval(2);
+        m_pace.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_pace, &QTimer::timeout, &m_pace, [this] { flush(); });
         if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
             m_failure = QStringLiteral("cannot create a pseudo-terminal: %1")
                             .arg(QString::fromLocal8Bit(std::strerror(errno)));
@@ -344,11 +350,10 @@ public:
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         if (const char *name = ::ttyname(m_slave))
             m_slavePath = QString::fromLocal8Bit(name);
+        else
+            m_failure = QStringLiteral("the pseudo-terminal has no name: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
 
-        m_writable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
-        m_writable->setEnabled(false);
-        QObject::connect(m_writable.get(), &QSocketNotifier::activated, m_writable.get(),
-                         [this] { flush(); });
         // Whatever the program might send back is read and dropped, so it never waits on us.
         m_readable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
         QObject::connect(m_readable.get(), &QSocketNotifier::activated, m_readable.get(),
@@ -357,7 +362,6 @@ public:
 
     ~PtySink() override
     {
-        m_writable.reset();
         m_readable.reset();
         if (m_master >= 0)
             ::close(m_master);
@@ -382,18 +386,28 @@ public:
 
     void send(const QByteArray &bytes) override
     {
+        if (m_buffer.isEmpty()) {
+            m_clock.start(); // the line was idle: its allowance starts now
+            m_allowance = 0;
+        }
         m_buffer.append(bytes);
+        if (!m_pace.isActive())
+            m_pace.start();
         flush();
     }
 
 private:
     void flush()
     {
-        while (!m_buffer.isEmpty()) {
-            const ssize_t n = ::write(m_master, m_buffer.constData(),
-                                      static_cast<size_t>(m_buffer.size()));
+        // Characters the line has carried since the last call.
+        m_allowance += m_clock.nsecsElapsed() * 1e-9 * m_charactersPerSecond;
+        m_clock.restart();
+        while (!m_buffer.isEmpty() && m_allowance >= 1) {
+            const qsizetype due = std::min<qsizetype>(m_buffer.size(), qsizetype(m_allowance));
+            const ssize_t n = ::write(m_master, m_buffer.constData(), static_cast<size_t>(due));
             if (n > 0) {
                 m_buffer.remove(0, n);
+                m_allowance -= double(n);
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -403,7 +417,10 @@ private:
                                 .arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
         }
-        m_writable->setEnabled(!m_buffer.isEmpty() && m_failure.isEmpty());
+        if (m_buffer.isEmpty()) {
+            m_pace.stop();
+            m_allowance = 0;
+        }
     }
 
     void discardInput()
@@ -418,7 +435,10 @@ private:
     int m_slave = -1;
     QString m_slavePath;
     QByteArray m_buffer;
-    std::unique_ptr<QSocketNotifier> m_writable;
+    double m_charactersPerSecond;
+    double m_allowance = 0;
+    QElapsedTimer m_clock;
+    QTimer m_pace;
     std::unique_ptr<QSocketNotifier> m_readable;
 };
 #endif
@@ -525,8 +545,8 @@ void addOptions(QCommandLineParser &parser)
         {QStringLiteral("pty"),
          QStringLiteral("Create a pseudo-terminal and print its path (POSIX only).")},
         {QStringLiteral("settings"),
-         QStringLiteral("Line settings for --port: baud,parity,data bits,stop bits "
-                        "(default 56000,n,8,1)."),
+         QStringLiteral("Line settings: baud,parity,data bits,stop bits (default "
+                        "56000,n,8,1). A pseudo-terminal sends at the speed they describe."),
          QStringLiteral("settings")},
         {QStringLiteral("wave"),
          QStringLiteral("sine, square, triangle, noise or ramp (default sine)."),
@@ -601,16 +621,22 @@ int main(int argc, char *argv[])
         return kExitUsage;
     }
 
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+#if defined(Q_OS_UNIX)
+    // A closed standard output (the reader of "Port:" gone) must not end the device.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+
     std::unique_ptr<Sink> sink;
     QString target;
     double lineCapacity = 0; // characters per second; 0 when the line sets no limit
 #if defined(Q_OS_UNIX)
     if (options.pty) {
-        auto pty = std::make_unique<PtySink>();
+        auto pty = std::make_unique<PtySink>(options.line.charactersPerSecond());
         target = pty->slavePath();
         sink = std::move(pty);
-        if (options.settingsGiven)
-            printError(QStringLiteral("note: --settings has no effect on a pseudo-terminal"));
+        lineCapacity = options.line.charactersPerSecond();
     }
 #endif
     if (!sink) {
@@ -640,9 +666,6 @@ int main(int argc, char *argv[])
                        .arg(QString::number(options.rate), QString::number(burst),
                             QString::number(qRound64(burst * options.rate)),
                             QString::number(qRound64(lineCapacity))));
-
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
 
     Statistics stats;
     FrameSource source(options);

@@ -6,11 +6,10 @@
 #include "core/SkipOnError.h"
 #include "display/MSChart.h"
 #include "storage/DataFiles.h"
+#include "storage/RecordFile.h"
 #include "text/TextRules.h"
 
 #include <QLineEdit>
-#include <QDir>
-#include <QSaveFile>
 
 #include <cmath>
 #include <vector>
@@ -125,19 +124,13 @@ void frmHAUPT::Command15_Click()
     DIAGRAMM_MAX_ANZ_DATENPUNKTE = remembered;
 
     // The results file is replaced as a whole; a file that cannot be written is reported.
-    const QString path = dataFile(storage::kSweepResultsFile);
-    QSaveFile file(path);
-    // Unbuffered, so that a full disk shows in write() instead of a truncated file being committed.
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    if (written) {
-        const QByteArray content = analysis::sweepResults(ERGEBNIS_LISTE.span(), 1000);
-        written = file.write(content) == content.size() && file.commit();
-    }
-    if (!written) {
+    try {
+        storage::replaceFile(dataFile(storage::kSweepResultsFile),
+                             analysis::sweepResults(ERGEBNIS_LISTE.span(), 1000));
+    } catch (const Error &error) {
         m_env.dialogs->warning(this,
-                               QStringLiteral("Die Ergebnisse konnten nicht gespeichert werden:\n"
-                                              "%1\n%2")
-                                   .arg(QDir::toNativeSeparators(path), file.errorString()),
+                               QStringLiteral("Die Ergebnisse konnten nicht gespeichert werden:\n%1")
+                                   .arg(QString::fromUtf8(error.what())),
                                QString::fromLatin1(kAppTitle));
     }
 }

@@ -186,6 +186,11 @@ void keepNewestLines(const QString &path, QString *lastLineRead)
         content.append("\r\n", 2);
     }
 
+    replaceFile(path, content);
+}
+
+void replaceFile(const QString &path, const QByteArray &content)
+{
     // QSaveFile writes beside the file and renames over it at commit; without the direct-write
     // fallback (off by default) a folder that allows no new file makes it fail instead of
     // overwriting in place. Unbuffered on purpose: through the write buffer a short write (disk
@@ -193,17 +198,17 @@ void keepNewestLines(const QString &path, QString *lastLineRead)
     // (seen with Qt 6.4). Written directly, write() returns the true count.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        fail(QStringLiteral("cannot rewrite"), path, out.errorString());
+        fail(QStringLiteral("cannot write"), path, out.errorString());
     const qint64 written = out.write(content);
     if (written != content.size()) {
         const QString reason = written < 0
             ? out.errorString()
             : QStringLiteral("only %1 of %2 bytes written").arg(written).arg(content.size());
         out.cancelWriting();
-        fail(QStringLiteral("cannot rewrite"), path, reason);
+        fail(QStringLiteral("cannot write"), path, reason);
     }
     if (!out.commit())
-        fail(QStringLiteral("cannot rewrite"), path, out.errorString());
+        fail(QStringLiteral("cannot write"), path, out.errorString());
 }
 
 QString readFirstLine(const QString &path)

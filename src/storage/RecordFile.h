@@ -39,6 +39,11 @@ void keepNewestLines(const QString &path, QString *lastLineRead = nullptr);
 
 // The first line of the file without its line end, Latin-1. "" when the file is missing or empty.
 // Throws only for a file that exists but cannot be read.
+// Replaces the file's content in one step: written beside it and renamed over it, so on any
+// failure (folder not writable, disk full, a folder in the way) the old file stays exactly as
+// it was. Throws FileError naming the file and the reason.
+void replaceFile(const QString &path, const QByteArray &content);
+
 [[nodiscard]] QString readFirstLine(const QString &path);
 
 // Length of the file in bytes. Throws when the file is missing or is not a file.

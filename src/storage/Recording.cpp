@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace kurvomat {
 
@@ -28,28 +27,6 @@ QByteArray currentRecord(const frmHAUPT &w)
     return storage::formatRecord(w.DATENSATZ_ZAEHLER, w.ERGEBNIS, w.DIAGRAMM_MAX_ANZ_DATENPUNKTE,
                                  w.DATENPUNKTE.span(), clock.currentDate(), clock.currentTime(),
                                  clock.secondsSinceMidnight());
-}
-
-// Replaces the file with `content` in one step: the content is written beside it and renamed
-// over it, so a failure (folder not writable, disk full, a folder of that name in the way)
-// leaves the old file exactly as it was. Throws FileError with the reason.
-void replaceFile(const QString &path, const QByteArray &content)
-{
-    QSaveFile file(path);
-    // Unbuffered: through the write buffer a short write on a full disk would be reported as
-    // complete, and commit() would then put a truncated file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(file.errorString().toStdString());
-    const qint64 written = file.write(content);
-    if (written != content.size()) {
-        const QString reason = written < 0
-            ? file.errorString()
-            : QStringLiteral("only %1 of %2 bytes written").arg(written).arg(content.size());
-        file.cancelWriting();
-        throw FileError(reason.toStdString());
-    }
-    if (!file.commit())
-        throw FileError(file.errorString().toStdString());
 }
 
 } // namespace
@@ -108,7 +85,7 @@ void frmHAUPT::saveSnapshot(Boolean &request, const QString &fileName)
     skipOnError([&] { DATEI_NAME = dataFile(fileName); });
     QString failure;
     try {
-        replaceFile(DATEI_NAME, currentRecord(*this));
+        storage::replaceFile(DATEI_NAME, currentRecord(*this));
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }

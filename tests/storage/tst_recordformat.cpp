@@ -139,7 +139,8 @@ private slots:
                 buffer[i] = static_cast<std::int16_t>(random.bounded(-32768, 32768));
             const QDateTime at = QDateTime::fromSecsSinceEpoch(
                 random.bounded(Q_INT64_C(4'600'000'000)) - Q_INT64_C(631'152'000), Qt::UTC);
-            const int number = random.bounded(-2'000'000'000, 2'000'000'000) >> random.bounded(31);
+            const int number = int(random.bounded(Q_INT64_C(4'000'000'000)) - Q_INT64_C(2'000'000'000))
+                               >> random.bounded(31);
             RecordHeader header;
             QCOMPARE(checkAndScan(formatRecord(number, random.bounded(100000000), n, buffer,
                                                at.date(), at.time(), 50607.41),

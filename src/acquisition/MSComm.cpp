@@ -2,13 +2,11 @@
 
 #include "core/Errors.h"
 
-#include <QList>
 #include <QMetaObject>
 #include <QStringView>
 
 #include <array>
 #include <limits>
-#include <optional>
 #include <utility>
 
 namespace kurvomat {
@@ -31,82 +29,6 @@ const QString &byteText(uchar byte)
         return texts;
     }();
     return table[byte];
-}
-
-bool isAsciiDigits(QStringView text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
-struct ParsedSettings {
-    qint32 baudRate;
-    QSerialPort::Parity parity;
-    QSerialPort::DataBits dataBits;
-    QSerialPort::StopBits stopBits;
-    QString text;
-};
-
-std::optional<ParsedSettings> parseSettings(const QString &text)
-{
-    const QList<QStringView> fields = QStringView(text).split(u',');
-    if (fields.size() != 4)
-        return std::nullopt;
-    const QStringView baudField = fields[0].trimmed();
-    const QStringView parityField = fields[1].trimmed();
-    const QStringView dataField = fields[2].trimmed();
-    const QStringView stopField = fields[3].trimmed();
-
-    ParsedSettings parsed{};
-
-    if (!isAsciiDigits(baudField))
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong baud = baudField.toLongLong(&ok);
-    if (!ok || baud <= 0 || baud > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    parsed.baudRate = qint32(baud);
-
-    if (parityField.size() != 1)
-        return std::nullopt;
-    const QChar parityLetter = parityField.front().toLower();
-    switch (parityLetter.unicode()) {
-    case u'n': parsed.parity = QSerialPort::NoParity; break;
-    case u'e': parsed.parity = QSerialPort::EvenParity; break;
-    case u'o': parsed.parity = QSerialPort::OddParity; break;
-    case u'm': parsed.parity = QSerialPort::MarkParity; break;
-    case u's': parsed.parity = QSerialPort::SpaceParity; break;
-    default: return std::nullopt;
-    }
-
-    if (dataField == u"5")
-        parsed.dataBits = QSerialPort::Data5;
-    else if (dataField == u"6")
-        parsed.dataBits = QSerialPort::Data6;
-    else if (dataField == u"7")
-        parsed.dataBits = QSerialPort::Data7;
-    else if (dataField == u"8")
-        parsed.dataBits = QSerialPort::Data8;
-    else
-        return std::nullopt;
-
-    if (stopField == u"1")
-        parsed.stopBits = QSerialPort::OneStop;
-    else if (stopField == u"1.5")
-        parsed.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stopField == u"2")
-        parsed.stopBits = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-
-    parsed.text = QString::number(parsed.baudRate) + u',' + parityLetter + u','
-                  + dataField.toString() + u',' + stopField.toString();
-    return parsed;
 }
 
 } // namespace
@@ -183,11 +105,11 @@ void MSComm::setSettings(const QString &text)
 {
     if (PortOpen())
         fail(QStringLiteral("The settings cannot change while the port is open"));
-    const std::optional<ParsedSettings> parsed = parseSettings(text);
+    const std::optional<acquisition::LineSettings> parsed = acquisition::parseLineSettings(text);
     if (!parsed)
         fail(QStringLiteral("Invalid settings \"%1\"").arg(text));
-    m_settings = LineSettings{parsed->baudRate, parsed->parity, parsed->dataBits, parsed->stopBits};
-    m_settingsText = parsed->text;
+    m_settings = *parsed;
+    m_settingsText = parsed->text();
 }
 
 void MSComm::setPortOpen(bool open)

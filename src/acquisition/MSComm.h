@@ -1,5 +1,7 @@
 #pragma once
 
+#include "acquisition/LineSettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -92,13 +94,6 @@ signals:
     void portLost();
 
 private:
-    struct LineSettings {
-        qint32 baudRate = 56000;
-        QSerialPort::Parity parity = QSerialPort::NoParity;
-        QSerialPort::DataBits dataBits = QSerialPort::Data8;
-        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    };
-
     [[nodiscard]] QString systemDevice() const;
     void closePort();
     void onErrorOccurred(QSerialPort::SerialPortError error);
@@ -109,7 +104,7 @@ private:
     qint16 m_commPort = 1;
     QString m_deviceName;
     QString m_settingsText = QStringLiteral("56000,n,8,1");
-    LineSettings m_settings;
+    acquisition::LineSettings m_settings;
     // Bytes taken from QSerialPort and not yet handed out: m_chunk[m_chunkPos..].
     QByteArray m_chunk;
     qsizetype m_chunkPos = 0;

@@ -11,6 +11,7 @@
 // Exit codes: 0 after --frames frames or on Ctrl+C/SIGTERM, 1 when the port cannot be opened
 // or fails, 2 for bad options.
 #include "acquisition/FrameEncoder.h"
+#include "acquisition/LineSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -77,64 +78,6 @@ void printError(const QString &text)
 struct UsageError {
     QString text;
 };
-
-struct LineSettings {
-    qint32 baudRate = 56000;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-
-    // Characters per second the line carries: start bit, data bits, parity bit, stop bits.
-    [[nodiscard]] double charactersPerSecond() const
-    {
-        const double stop = stopBits == QSerialPort::OneStop ? 1.0
-                            : stopBits == QSerialPort::OneAndHalfStop ? 1.5
-                                                                      : 2.0;
-        const double bits =
-            1.0 + static_cast<int>(dataBits) + (parity == QSerialPort::NoParity ? 0 : 1) + stop;
-        return baudRate / bits;
-    }
-};
-
-// "baud,parity,data bits,stop bits" as KURVOMAT's SETTINGS entry takes it: "56000,n,8,1".
-std::optional<LineSettings> parseSettings(const QString &text)
-{
-    const QStringList fields = text.split(u',');
-    if (fields.size() != 4)
-        return std::nullopt;
-    LineSettings s;
-    bool ok = false;
-    s.baudRate = fields[0].trimmed().toInt(&ok);
-    if (!ok || s.baudRate <= 0)
-        return std::nullopt;
-    const QString parity = fields[1].trimmed().toLower();
-    if (parity == u"n")
-        s.parity = QSerialPort::NoParity;
-    else if (parity == u"e")
-        s.parity = QSerialPort::EvenParity;
-    else if (parity == u"o")
-        s.parity = QSerialPort::OddParity;
-    else if (parity == u"m")
-        s.parity = QSerialPort::MarkParity;
-    else if (parity == u"s")
-        s.parity = QSerialPort::SpaceParity;
-    else
-        return std::nullopt;
-    const int dataBits = fields[2].trimmed().toInt(&ok);
-    if (!ok || dataBits < 5 || dataBits > 8)
-        return std::nullopt;
-    s.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
-    const QString stop = fields[3].trimmed();
-    if (stop == u"1")
-        s.stopBits = QSerialPort::OneStop;
-    else if (stop == u"1.5")
-        s.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == u"2")
-        s.stopBits = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-    return s;
-}
 
 struct Options {
     QString portPath;
@@ -224,7 +167,7 @@ Options readOptions(const QCommandLineParser &parser)
 
     if (parser.isSet(QStringLiteral("settings"))) {
         const QString text = parser.value(QStringLiteral("settings"));
-        const std::optional<LineSettings> line = parseSettings(text);
+        const std::optional<LineSettings> line = parseLineSettings(text);
         if (!line)
             throw UsageError{QStringLiteral("--settings takes baud,parity,data bits,stop bits "
                                             "such as 56000,n,8,1 (parity n, e, o, m or s; data "

@@ -13,6 +13,12 @@ namespace kurvomat::storage {
 namespace {
 
 constexpr char kMarker[] = " DATEN: #";
+// 0-based start of the header fields in the standard layout.
+constexpr qsizetype kDateIndex = 8;
+constexpr qsizetype kTimeIndex = 18;
+constexpr qsizetype kCorrelationIndex = 30;
+constexpr qsizetype kCorrelationWidth = 10;
+constexpr qsizetype kCountIndex = 41;
 constexpr char kEndMark[] = "*****\r\n";
 constexpr qsizetype kEndMarkSize = sizeof(kEndMark) - 1;
 // Widest sample with its separators: "-32768 #".
@@ -111,29 +117,29 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// A record number as the writer writes it: optional "-", one to three digits, then at least one
-// group of "." and three digits ("-000.001", "1.000.000").
-bool isRecordNumberField(QStringView field)
+// The value of a whole number in the form the writer gives a grouped digit pattern: optional
+// "-", one to three digits, then at least one group of "." and three digits ("-000.001",
+// "01.234.567", "101.068.766"). Empty for any other text.
+std::optional<double> groupedValue(QStringView field)
 {
-    const qsizetype size = field.size();
-    qsizetype i = 0;
-    if (i < size && field[i] == u'-')
-        ++i;
-    const qsizetype leadStart = i;
-    while (i < size && i - leadStart < 4 && isAsciiDigit(field[i]))
-        ++i;
-    const qsizetype lead = i - leadStart;
-    if (lead < 1 || lead > 3)
-        return false;
-    qsizetype groups = 0;
-    while (i < size) {
-        if (field[i] != u'.' || size - i < 4 || !isAsciiDigit(field[i + 1])
-            || !isAsciiDigit(field[i + 2]) || !isAsciiDigit(field[i + 3]))
-            return false;
-        i += 4;
-        ++groups;
+    const qsizetype sign = field.startsWith(u'-') ? 1 : 0;
+    const qsizetype size = field.size() - sign;
+    const qsizetype lead = size % 4; // digits before the first "."
+    if (lead == 0 || size < 4 + lead)
+        return std::nullopt;
+    double value = 0;
+    for (qsizetype k = 0; k < size; ++k) {
+        const QChar c = field[sign + k];
+        if (k >= lead && (k - lead) % 4 == 0) {
+            if (c != u'.')
+                return std::nullopt;
+        } else if (isAsciiDigit(c)) {
+            value = value * 10 + (c.unicode() - u'0');
+        } else {
+            return std::nullopt;
+        }
     }
-    return groups >= 1;
+    return sign ? -value : value;
 }
 
 } // namespace
@@ -208,19 +214,45 @@ RecordCheck checkRecord(QStringView line, RecordHeader &out, qsizetype &samplesF
     const qsizetype marker = line.indexOf(u"DATEN:");
     if (marker < kMarkerIndex)
         return RecordCheck::BadMarker; // missing (-1) or too far left
+
+    // A record number below 0 or from 1,000,000 on, and a correlation maximum from 100,000,000
+    // on, are wider than their patterns and push every later column right: the date and time
+    // by the record number's extra width, the count and the marker by both together.
     const qsizetype shift = marker - kMarkerIndex;
-    if (shift > 0) {
-        const qsizetype fieldEnd = kRecordNumberWidth + shift;
-        if (line[fieldEnd] != u' ' || !isRecordNumberField(line.first(fieldEnd)))
+    qsizetype numberShift = 0;
+    std::optional<double> number;
+    std::optional<double> correlation;
+    if (shift == 0) {
+        // The standard layout: the fields are taken where they stand, whatever they hold.
+        number = groupedValue(line.first(kRecordNumberWidth));
+        correlation = groupedValue(line.sliced(kCorrelationIndex, kCorrelationWidth));
+    } else {
+        // The extra width must come from these two fields in the writer's form, and only so.
+        const qsizetype numberEnd = line.indexOf(u' ');
+        numberShift = numberEnd - kRecordNumberWidth;
+        const qsizetype correlationShift = shift - numberShift;
+        if (numberShift < 0 || correlationShift < 0)
+            return RecordCheck::BadMarker;
+        const qsizetype correlationStart = kCorrelationIndex + numberShift;
+        const qsizetype correlationEnd = kCorrelationIndex + kCorrelationWidth + shift;
+        number = groupedValue(line.first(numberEnd));
+        correlation = groupedValue(line.sliced(correlationStart, correlationEnd - correlationStart));
+        if ((numberShift > 0 && !number)
+            || (correlationShift > 0
+                && (!correlation || line[correlationStart - 1] != u' '
+                    || line[correlationEnd] != u' ')))
             return RecordCheck::BadMarker;
     }
 
     // "DATEN:" at index 48 + shift means the line is at least 54 + shift long, so the header
     // fields below always lie inside it.
-    out.date = line.sliced(8 + shift, 8).toString();
-    out.time = line.sliced(18 + shift, 11).toString();
-    out.count = text::leadingNumber(line.sliced(41 + shift, 5)) * 1000.0;
-    if (!(out.count > 0.0) || out.count > 1000.0)
+    out.recordNumber = number;
+    out.correlation = correlation;
+    out.date = line.sliced(kDateIndex + numberShift, 8).toString();
+    out.time = line.sliced(kTimeIndex + numberShift, 11).toString();
+    out.count = text::leadingNumber(line.sliced(kCountIndex + shift, 5)) * 1000.0;
+    // The count becomes the X-axis length, which never leaves 1 .. 1000.
+    if (!(out.count >= 1.0) || out.count > 1000.0)
         return RecordCheck::BadCount;
 
     const qsizetype firstHash = line.indexOf(u'#');

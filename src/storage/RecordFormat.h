@@ -22,8 +22,9 @@
 // whatever the host's regional settings, so that a file reads back on every host.
 //
 // A record number below 0 or from 1,000,000 on makes the first field wider ("-000.001",
-// "1.000.000") and pushes every later column right by the extra width. The reader accepts such a
-// line when the widened first field is the only difference, so every record written loads back.
+// "1.000.000"), and a correlation maximum from 100,000,000 on the fifth ("101.068.766"); each
+// pushes every later column right by its extra width. The reader follows both, so every record
+// the writer writes loads back.
 namespace kurvomat::storage {
 
 // 0-based index of "DATEN:" in a record with a first field of standard width (column 49).
@@ -54,9 +55,13 @@ inline constexpr int kLastSampleIndex = 1100;
 
 // Header fields of a record, as they are shown before the record is checked further.
 struct RecordHeader {
-    QString date;     // 8 characters at columns 9-16 (shifted for a widened first field)
+    QString date;     // 8 characters at columns 9-16 (shifted for a widened record number)
     QString time;     // 11 characters at columns 19-29, time of day and hundredths
     double count = 0; // the count field read with the leading-number rule, times 1000
+    // Record number and correlation maximum, when their fields hold the writer's form (a
+    // hand-edited line may hold anything there: such a line still loads, without them).
+    std::optional<double> recordNumber;
+    std::optional<double> correlation;
 };
 
 enum class RecordCheck {
@@ -69,12 +74,15 @@ enum class RecordCheck {
 // Checks a record line and takes its header fields.
 // - Empty line: Empty, `out` untouched.
 // - The first "DATEN:" (case-sensitive) must begin at column 49. It may begin at 49 + w (w > 0)
-//   when columns 1 .. 7 + w hold a widened record number as the writer writes it (optional "-",
-//   one to three digits, then groups of "." and three digits) followed by a space; every later
-//   column is then taken w to the right. Otherwise BadMarker, `out` untouched.
-// - out.date, out.time and out.count are filled, in this order. The count field is read with the
-//   leading-number rule, which throws OverflowError for a value beyond the double range (date
-//   and time are filled by then). A count not greater than 0 or greater than 1000: BadCount.
+//   when the record number (columns 1 .. up to the first blank) and the correlation maximum
+//   (from column 31 on) are together w wider than their patterns, each widened one in the
+//   writer's form (optional "-", one to three digits, then groups of "." and three digits) and
+//   followed by a blank; the date and time are then taken the record number's extra width to
+//   the right, the count w to the right. Otherwise BadMarker, `out` untouched.
+// - out.recordNumber, out.correlation, out.date, out.time and out.count are filled, in this
+//   order. The count field is read with the leading-number rule, which throws OverflowError
+//   for a value beyond the double range (date and time are filled by then). A count below 1
+//   or above 1000: BadCount.
 // - Ok: samplesFrom is the index of the first "#" in the line (the line's length when there is
 //   none). The sample list is read from the whole line, header included; SampleScanner over
 //   line.sliced(samplesFrom) yields exactly those values.

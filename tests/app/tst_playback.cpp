@@ -61,8 +61,12 @@ private slots:
             << Load{record("0.002", {1, 2}, "1.000.000 05.12.05"), ok, {1, 2}};
         QTest::newRow("X axis fixed at 1000") << Load{record("0.300", fives), ok, fives, false};
         QTest::newRow("no DATEN:") << Load{"Messung vom Montag", bad, none};
+        QTest::newRow("correlation above 99.999.999")
+            << Load{record("0.002", {1, 2}).replace("01.234.567", "101.068.766"), ok, {1, 2}};
         QTest::newRow("count 0.000")
             << Load{record("0.000", {1}), bad + " => DIAGRAMM_MAX_ANZ_DATENPUNKTE", none};
+        QTest::newRow("count below 1")
+            << Load{record("5e-04", {1}), bad + " => DIAGRAMM_MAX_ANZ_DATENPUNKTE", none};
         QTest::newRow("outside 16 bits")
             << Load{record("0.004", {32767, -32768, 32768, 3}), ok, {32767, -32768}};
         QTest::newRow("1101 values") << Load{record("1.000", Values(1101, 9)), ok, Values(1100, 9)};

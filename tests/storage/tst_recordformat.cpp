@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <array>
+#include <cmath>
 
 using namespace kurvomat;
 using namespace kurvomat::storage;
@@ -103,7 +104,16 @@ private slots:
         QTest::newRow("binary junk")
             << QByteArray("\0\x01\xff\r\n#DATEN\x7f", 12).repeated(9) << BadMarker << none;
         QTest::newRow("widened field not a number") << rec("1.00.000") << BadMarker << none;
+        QTest::newRow("widened correlation") << rec().replace("01.234.567", "101.068.766")
+                                             << Ok << QList<double>{128, 130, 255, 0, 7};
+        QTest::newRow("widened both") << rec("-000.001").replace("01.234.567", "8.400.000.000")
+                                      << Ok << QList<double>{128, 130, 255, 0, 7};
+        QTest::newRow("widened correlation not a number")
+            << rec().replace("01.234.567", "01.234.5678") << BadMarker << none;
+        QTest::newRow("text widening the correlation")
+            << rec().replace("01.234.567 ", "01.234.567 x") << BadMarker << none;
         QTest::newRow("count 0.000") << rec("000.012", "41", "0.000") << BadCount << none;
+        QTest::newRow("count below 1") << rec("000.012", "41", "5e-04") << BadCount << none;
         QTest::newRow("count 1.001") << rec("000.012", "41", "1.001") << BadCount << none;
         QTest::newRow("count of letters") << rec("000.012", "41", "abcde") << BadCount << none;
         QTest::newRow("decimals; a comma ends a number; text gives 0")
@@ -117,7 +127,7 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(RecordCheck, check);
         QFETCH(QList<double>, values);
-        RecordHeader header{u"untouched"_qs, u"untouched"_qs, -7};
+        RecordHeader header{u"untouched"_qs, u"untouched"_qs, -7, {}, {}};
         QCOMPARE(checkAndScan(line, header, check), values);
         QCOMPARE(header.date == u"untouched", check == Empty || check == BadMarker);
     }
@@ -129,24 +139,32 @@ private slots:
         QCOMPARE(scanner.next(), std::optional<double>(4));
     }
 
-    void randomRoundTrip()
+    // Every record the writer can produce reads back with the same values: record numbers
+    // from -1 up, correlation maxima from 0 up to the largest exact sum (32767 * 32768 * 1000),
+    // every N from 1 to 1000, any 16-bit samples, any date and time of day.
+    void everyWrittenRecordReadsBack()
     {
         QRandomGenerator random(0x4B555256); // fixed: a failure reproduces
-        for (int round = 0; round < 300; ++round) {
-            const int n = random.bounded(1, 1001);
+        const double numbers[] = {-1, 0, 999999, 1e6, 99999999, 1e12};
+        const double maxima[] = {0, 99999999, 1e8, 101068766, 8.4e9, 32767.0 * 32768 * 1000};
+        // Whole numbers spread over every width: 0 .. 2^40 (about 1.1e12).
+        const auto wide = [&] { return std::floor(std::exp2(random.generateDouble() * 40)) - 1; };
+        for (int n = 1; n <= 1000; ++n) {
+            const double number = n <= 6 ? numbers[n - 1] : wide();
+            const double maximum = n <= 6 ? maxima[n - 1] : wide();
             Buffer buffer{};
             for (int i = 1; i <= n; ++i)
                 buffer[i] = static_cast<std::int16_t>(random.bounded(-32768, 32768));
             const QDateTime at = QDateTime::fromSecsSinceEpoch(
                 random.bounded(Q_INT64_C(4'600'000'000)) - Q_INT64_C(631'152'000), Qt::UTC);
-            const int number = int(random.bounded(Q_INT64_C(4'000'000'000)) - Q_INT64_C(2'000'000'000))
-                               >> random.bounded(31);
             RecordHeader header;
-            QCOMPARE(checkAndScan(formatRecord(number, random.bounded(100000000), n, buffer,
-                                               at.date(), at.time(), 50607.41),
-                                  header, Ok),
+            const QByteArray line = formatRecord(number, maximum, n, buffer, at.date(), at.time(),
+                                                 at.time().msecsSinceStartOfDay() / 1000.0);
+            QCOMPARE(checkAndScan(line, header, Ok),
                      QList<double>(buffer.begin() + 1, buffer.begin() + 1 + n));
-            QCOMPARE(header.date + header.time, at.toString(u"dd.MM.yyhh:mm:ss:41"));
+            QCOMPARE(header.recordNumber, std::optional<double>(number));
+            QCOMPARE(header.correlation, std::optional<double>(maximum));
+            QCOMPARE(header.date + header.time.left(8), at.toString(u"dd.MM.yyhh:mm:ss"));
             QCOMPARE(header.count, double(n));
         }
     }

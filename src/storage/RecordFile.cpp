@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace kurvomat::storage {
@@ -139,12 +141,15 @@ bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap)
     const QFileInfo info(path);
     if (!info.exists() || info.size() <= cap)
         return false;
-    QFile aged(agedPath);
-    if (aged.exists() && !aged.remove())
-        fail(QStringLiteral("cannot remove"), agedPath, aged.errorString());
-    QFile file(path);
-    if (!file.rename(agedPath))
-        fail(QStringLiteral("cannot rename to \"%1\"").arg(agedPath), path, file.errorString());
+    // One rename replaces the older generation (QFile::rename refuses an existing target, and
+    // removing it first would lose it when the rename then fails): at every moment either the
+    // older or the newer generation is there.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(path.toStdU16String()),
+                            std::filesystem::path(agedPath.toStdU16String()), error);
+    if (error)
+        fail(QStringLiteral("cannot rename to \"%1\"").arg(agedPath), path,
+             QString::fromLocal8Bit(error.message()));
     return true;
 }
 

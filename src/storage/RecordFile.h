@@ -20,10 +20,10 @@ inline constexpr int kKeptLines = 99;
 // write may leave part of the line in the file.
 void appendLine(const QString &path, const QByteArray &line);
 
-// When the file is larger than `cap` bytes, moves it to agedPath, replacing an older file there,
-// and returns true: the next appendLine then starts a new file. Returns false, touching nothing,
-// when the file is missing or not larger than `cap`. Throws when the older aged file cannot be
-// removed or the file cannot be renamed (the file then stays where it was).
+// When the file is larger than `cap` bytes, moves it to agedPath in one rename that replaces an
+// older file there, and returns true: the next appendLine then starts a new file. Returns false,
+// touching nothing, when the file is missing or not larger than `cap`. Throws when the rename
+// fails; both files then stay as they were.
 bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap = kRecordFileCap);
 
 // Rewrites the file with its newest kKeptLines lines in their order, less the empty ones: of the

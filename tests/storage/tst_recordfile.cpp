@@ -3,6 +3,7 @@
 #include "storage/RecordFile.h"
 #include "support/Files.h"
 
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -77,6 +78,30 @@ private slots:
         QCOMPARE(readBytes(aged), moved ? content : QByteArray("older"));
         appendLine(m_file, "next\r\n"); // creates the file or appends to it
         QCOMPARE(readBytes(m_file), (moved ? QByteArray() : content) + "next\r\n");
+    }
+
+    // A move that fails keeps both generations: the full file where it was, the older one
+    // aside. Tried with the older generation on another file system (no rename reaches it) and
+    // with a folder in its place.
+    void failedMoveKeepsBothGenerations()
+    {
+        QTemporaryDir elsewhere(u"/dev/shm/kurvomat-XXXXXX"_qs);
+        const bool otherDevice = elsewhere.isValid()
+            && QStorageInfo(elsewhere.path()).rootPath() != QStorageInfo(m_dir.path()).rootPath();
+        const QString folder = m_dir.filePath(u"alt-folder"_qs);
+        QVERIFY(QDir().mkpath(folder + u"/inside"_qs));
+        const QByteArray full(10'000'001, 'r');
+        QVERIFY(writeBytes(m_file, full));
+        for (const QString &aged : {otherDevice ? elsewhere.filePath(u"alt"_qs) : QString(), folder}) {
+            if (aged.isEmpty())
+                continue; // no second file system here
+            QVERIFY(QFileInfo(aged).isDir() || writeBytes(aged, "older"));
+            QVERIFY_THROWS_EXCEPTION(kurvomat::FileError, moveAsideWhenFull(m_file, aged));
+            QCOMPARE(readBytes(m_file).size(), full.size());
+            QVERIFY(QFileInfo(aged).isDir() || readBytes(aged) == "older");
+        }
+        if (!otherDevice)
+            QSKIP("only the folder case ran: no second file system at /dev/shm");
     }
 
     void reading_data()

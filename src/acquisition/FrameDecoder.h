@@ -31,6 +31,8 @@ enum class ByteEvent : std::uint8_t {
 
 inline constexpr int kHeaderCharacter = 35; // "#"
 inline constexpr int kMaxFrameSamples = 1000;
+// Characters of the largest frame: "####", the two count bytes and 1000 samples.
+inline constexpr int kMaxFrameCharacters = 6 + kMaxFrameSamples;
 
 namespace detail {
 inline void compilerBarrier() noexcept

@@ -39,10 +39,13 @@ void frmHAUPT::Timer_DATEN_Timer()
     }
     skipOnError([&] { setBackColor(Text_INPUT_BUFFER_COUNT, colours::kLightGreen); });
     skipOnError([&] { Text_INPUT_BUFFER_COUNT->setText(text::int16Text(MSComm1->InBufferCount())); });
-    // Only the newest 1000 waiting characters count: older ones are dropped, not queued.
-    if (testOnError([&] { return MSComm1->InBufferCount() > 1000; })) {
+    // Only the newest characters of one largest frame count: older ones are dropped, not
+    // queued, so the display follows what the device sends now. A whole frame that arrived
+    // between two ticks (a USB device sends it at once) is kept with its header.
+    constexpr int kKept = acquisition::kMaxFrameCharacters;
+    if (testOnError([&] { return MSComm1->InBufferCount() > kKept; })) {
         skipOnError([&] {
-            const int stale = MSComm1->InBufferCount() - 1000;
+            const int stale = MSComm1->InBufferCount() - kKept;
             for (int i = 0; i < stale; ++i)
                 MSComm1->Input();
         });
@@ -92,7 +95,7 @@ void frmHAUPT::completeFrame()
         skipOnError([&] { DIAGRAMM_WERT = DATENPUNKTE(i); });
         skipOnError([&] { DIAGRAMM_ZEICHNEN(); });
     }
-    skipOnError([&] { m_env.letEventsRun(); });
+    letEventsRun(); // the window may unload meanwhile: then nothing below runs
     skipOnError([&] { ABFRAGE_AUF_HDD_SPEICHERN(); });
     skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
     skipOnError([&] {

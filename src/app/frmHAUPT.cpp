@@ -334,39 +334,56 @@ void frmHAUPT::connectHandlers()
 {
     // A failure that reaches an event handler without its own handling is reported to the
     // user instead of passing into the event loop.
-    auto guard = [this](void (frmHAUPT::*handler)()) {
-        return [this, handler] { runGuarded(handler); };
+    auto guard = [this](void (frmHAUPT::*handler)(), const char *action) {
+        return [this, handler, text = QString::fromUtf8(action)] { runGuarded(handler, text); };
     };
-    connect(Command1, &QPushButton::clicked, this, guard(&frmHAUPT::Command1_Click));
-    connect(Command22, &QPushButton::clicked, this, guard(&frmHAUPT::Command22_Click));
-    connect(Command23, &QPushButton::clicked, this, guard(&frmHAUPT::Command23_Click));
-    connect(Command24, &QPushButton::clicked, this, guard(&frmHAUPT::Command24_Click));
-    connect(Command2, &QPushButton::clicked, this, guard(&frmHAUPT::Command2_Click));
-    connect(Command4, &QPushButton::clicked, this, guard(&frmHAUPT::Command4_Click));
-    connect(Command7, &QPushButton::clicked, this, guard(&frmHAUPT::Command7_Click));
-    connect(Command8, &QPushButton::clicked, this, guard(&frmHAUPT::Command8_Click));
-    connect(Command9, &QPushButton::clicked, this, guard(&frmHAUPT::Command9_Click));
-    connect(Command10, &QPushButton::clicked, this, guard(&frmHAUPT::Command10_Click));
-    connect(Command11, &QPushButton::clicked, this, guard(&frmHAUPT::Command11_Click));
-    connect(Command12, &QPushButton::clicked, this, guard(&frmHAUPT::Command12_Click));
-    connect(Command13, &QPushButton::clicked, this, guard(&frmHAUPT::Command13_Click));
-    connect(Command14, &QPushButton::clicked, this, guard(&frmHAUPT::Command14_Click));
-    connect(Command3, &QPushButton::clicked, this, guard(&frmHAUPT::Command3_Click));
-    connect(Command5, &QPushButton::clicked, this, guard(&frmHAUPT::Command5_Click));
-    connect(Command6, &QPushButton::clicked, this, guard(&frmHAUPT::Command6_Click));
-    connect(Command19, &QPushButton::clicked, this, guard(&frmHAUPT::Command19_Click));
-    connect(Command18, &QPushButton::clicked, this, guard(&frmHAUPT::Command18_Click));
-    connect(Command17, &QPushButton::clicked, this, guard(&frmHAUPT::Command17_Click));
-    connect(Command20, &QPushButton::clicked, this, guard(&frmHAUPT::Command20_Click));
-    connect(Command21, &QPushButton::clicked, this, guard(&frmHAUPT::Command21_Click));
-    connect(Command16, &QPushButton::clicked, this, guard(&frmHAUPT::Command16_Click));
-    connect(Command15, &QPushButton::clicked, this, guard(&frmHAUPT::Command15_Click));
-    connect(Option3, &QPushButton::clicked, this, guard(&frmHAUPT::Option3_Click));
-    connect(Option4, &QPushButton::clicked, this, guard(&frmHAUPT::Option4_Click));
-    connect(Timer_START, &QTimer::timeout, this, guard(&frmHAUPT::Timer_START_Timer));
-    connect(Timer_DATEN, &QTimer::timeout, this, guard(&frmHAUPT::Timer_DATEN_Timer));
-    connect(Timer_ANZEIGE, &QTimer::timeout, this, guard(&frmHAUPT::Timer_ANZEIGE_Timer));
-    connect(Timer_WIEDERGABE, &QTimer::timeout, this, guard(&frmHAUPT::Timer_WIEDERGABE_Timer));
+    const char *const port = "Das Starten oder Stoppen des Ports";
+    const char *const axis = "Das Einstellen der X-Achse";
+    const char *const help = "Das Anzeigen der Hilfe";
+    const char *const request = "Das Vormerken des Schnappschusses";
+    const char *const load = "Das Laden des Schnappschusses";
+    connect(Command1, &QPushButton::clicked, this, guard(&frmHAUPT::Command1_Click, port));
+    connect(Command22, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Command22_Click, "Das Wählen des Ports"));
+    connect(Command23, &QPushButton::clicked, this, guard(&frmHAUPT::Command23_Click, help));
+    connect(Command24, &QPushButton::clicked, this, guard(&frmHAUPT::Command24_Click, help));
+    for (auto [button, handler] : {std::pair{Command2, &frmHAUPT::Command2_Click},
+                                   {Command4, &frmHAUPT::Command4_Click},
+                                   {Command7, &frmHAUPT::Command7_Click},
+                                   {Command8, &frmHAUPT::Command8_Click},
+                                   {Command9, &frmHAUPT::Command9_Click},
+                                   {Command10, &frmHAUPT::Command10_Click},
+                                   {Command11, &frmHAUPT::Command11_Click},
+                                   {Command12, &frmHAUPT::Command12_Click},
+                                   {Command13, &frmHAUPT::Command13_Click},
+                                   {Command14, &frmHAUPT::Command14_Click}})
+        connect(button, &QPushButton::clicked, this, guard(handler, axis));
+    connect(Command3, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Command3_Click, "Das Zurücksetzen des Diagramms"));
+    connect(Command5, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Command5_Click, "Das Beenden des Programms"));
+    connect(Command6, &QPushButton::clicked, this, guard(&frmHAUPT::Command6_Click, request));
+    connect(Command19, &QPushButton::clicked, this, guard(&frmHAUPT::Command19_Click, request));
+    connect(Command18, &QPushButton::clicked, this, guard(&frmHAUPT::Command18_Click, request));
+    connect(Command17, &QPushButton::clicked, this, guard(&frmHAUPT::Command17_Click, load));
+    connect(Command20, &QPushButton::clicked, this, guard(&frmHAUPT::Command20_Click, load));
+    connect(Command21, &QPushButton::clicked, this, guard(&frmHAUPT::Command21_Click, load));
+    connect(Command16, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Command16_Click, "Die Simulation einer Schwingung"));
+    connect(Command15, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Command15_Click, "Der Frequenzdurchlauf"));
+    connect(Option3, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Option3_Click, "Das Starten der Wiedergabe"));
+    connect(Option4, &QPushButton::clicked, this,
+            guard(&frmHAUPT::Option4_Click, "Das Anhalten der Wiedergabe"));
+    connect(Timer_START, &QTimer::timeout, this,
+            guard(&frmHAUPT::Timer_START_Timer, "Der Programmstart"));
+    connect(Timer_DATEN, &QTimer::timeout, this,
+            guard(&frmHAUPT::Timer_DATEN_Timer, "Der Empfang der Daten"));
+    connect(Timer_ANZEIGE, &QTimer::timeout, this,
+            guard(&frmHAUPT::Timer_ANZEIGE_Timer, "Die Anzeige des Portzustands"));
+    connect(Timer_WIEDERGABE, &QTimer::timeout, this,
+            guard(&frmHAUPT::Timer_WIEDERGABE_Timer, "Die Wiedergabe"));
     Text2->installEventFilter(this);
     Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE->installEventFilter(this);
 }
@@ -378,25 +395,38 @@ void frmHAUPT::startTimers()
     Timer_ANZEIGE->start();
 }
 
-void frmHAUPT::runGuarded(void (frmHAUPT::*handler)())
+void frmHAUPT::runGuarded(void (frmHAUPT::*handler)(), const QString &action)
 {
     try {
         (this->*handler)();
+    } catch (const ProgramEnded &) {
+        // The window unloaded while the handler let events run: nothing more to do.
     } catch (const std::exception &error) {
-        m_env.dialogs->warning(this, QString::fromUtf8(error.what()),
+        m_env.dialogs->warning(this,
+                               QStringLiteral("%1 ist nicht gelungen.\n\nTechnische Angabe: %2")
+                                   .arg(action, QString::fromUtf8(error.what())),
                                QString::fromLatin1(kAppTitle));
     }
+}
+
+void frmHAUPT::letEventsRun()
+{
+    skipOnError([&] { m_env.letEventsRun(); });
+    if (m_unloaded)
+        throw ProgramEnded{};
 }
 
 bool frmHAUPT::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == Text2) {
-            runGuarded(&frmHAUPT::Text2_DblClick);
+            runGuarded(&frmHAUPT::Text2_DblClick,
+                       QStringLiteral("Das Ändern der Port-Einstellungen"));
             return true;
         }
         if (watched == Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE) {
-            runGuarded(&frmHAUPT::Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE_DblClick);
+            runGuarded(&frmHAUPT::Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE_DblClick,
+                       QStringLiteral("Die Eingabe der X-Achse"));
             return true;
         }
     }

@@ -193,8 +193,14 @@ private:
     void createControls();
     void connectHandlers();
     void startTimers();
-    // Runs an event handler; a failure that reaches it is shown in a message box.
-    void runGuarded(void (frmHAUPT::*handler)());
+    // Runs an event handler. A failure that reaches it is shown in German: what could not be
+    // done (`action`, e.g. "Das Zurücksetzen des Diagramms"), then the technical detail; the
+    // window stays usable. The end of the program (ProgramEnded) passes quietly.
+    void runGuarded(void (frmHAUPT::*handler)(), const QString &action);
+    // Lets pending events run once, as the receiver and the sweep do in their midst; a failure
+    // of it is skipped. Throws ProgramEnded when the window unloaded meanwhile (EXIT, or the
+    // window closed), so that the procedure goes no further.
+    void letEventsRun();
     // Message box with an OK button and the application's title as caption.
     void showMessage(const QString &text);
     // Closes every file the window holds open.

@@ -7,6 +7,7 @@
 #include "app/frmHAUPT.h"
 #include "display/MSChart.h"
 #include "support/Fakes.h"
+#include "support/Files.h"
 #include "support/PseudoTerminal.h"
 
 #include <QFile>
@@ -39,6 +40,7 @@ private:
     std::unique_ptr<PseudoTerminal> m_pty;
     QString m_device; // what port 1 leads to
     std::unique_ptr<frmHAUPT> m_w;
+    std::function<void()> m_duringEvents; // what the user does while a frame lets events run
 
     // Sends bytes and waits until the port holds all of them (bytes arrive through the event
     // loop, as they do in the running program).
@@ -70,6 +72,12 @@ private slots:
         m_device = m_pty->slavePath();
         auto env = testEnvironment(m_dir->path(), m_dialogs);
         env.serialDevice = [this](int port) { return port == 1 ? m_device : QString(); };
+        m_duringEvents = nullptr;
+        env.letEventsRun = [this] {
+            if (m_duringEvents)
+                m_duringEvents();
+            QCoreApplication::processEvents();
+        };
         m_w = std::make_unique<frmHAUPT>(env);
         m_w->Timer_START_Timer();
         QVERIFY(m_w->MSComm1->PortOpen());
@@ -155,14 +163,59 @@ private slots:
         QCOMPARE(m_w->DATENSATZ_AKTIV, kFalse);
     }
 
-    void onlyTheNewest1000WaitingCharactersCount()
+    // Boards with a native USB port send a whole frame at once, and frames pile up while the
+    // program is busy: the newest 1006 characters (one largest frame) are kept with their
+    // header, the older ones dropped unseen.
+    void wholeFramesArriveInBursts()
     {
-        // 1500 characters: a frame of 3 in the oldest 500 is dropped unseen; the frame at the
-        // end is received.
-        send(frame({9, 9, 9}) + QByteArray(1500 - 9 - 9, 'x') + frame({1, 2, 3}));
+        m_w->Option2->setChecked(true);
+        std::vector<std::uint8_t> older(1000, 9), newer(1000);
+        for (int i = 0; i < 1000; ++i)
+            newer[std::size_t(i)] = std::uint8_t(i % 251);
+        send(frame(older) + frame(newer));
         m_w->Timer_DATEN_Timer();
-        QVERIFY(m_w->DIAGRAMM_ZAEHLER == 3 && m_w->DATENPUNKTE(1) == 1);
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
         QCOMPARE(m_w->DATENSATZ_ZAEHLER, 0.0); // exactly one frame reached the storage step
+        QVERIFY(m_w->DATENPUNKTE(1) == 0 && m_w->DATENPUNKTE(1000) == 999 % 251);
+
+        // A whole frame alone in one write is shown and recorded too.
+        send(frame(older));
+        m_w->Timer_DATEN_Timer();
+        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 1.0);
+        QCOMPARE(recordLines().size(), 1);
+        QVERIFY(recordLines().first().contains(" 1.000  DATEN: # 9 # 9 #"));
+        QCOMPARE(int(m_w->MSComm1->InBufferCount()), 0);
+    }
+
+    // EXIT while a frame lets events run: none of the frame's later steps happens (no trimming,
+    // no record, no snapshot, no correlation, no "fertig"), no timer runs again, nothing is
+    // shown, and the event loop ends.
+    void exitDuringAFrameEndsEverything()
+    {
+        QByteArray lines;
+        for (int i = 1; i <= 150; ++i)
+            lines += "Zeile " + QByteArray::number(i) + "\r\n";
+        QVERIFY(writeBytes(recording(), lines)); // mode "100" would cut it to 99 lines
+        m_w->DATENSATZ_ZAEHLER = 5;
+        m_w->Command6->click(); // snapshot A requested
+        const QString result = m_w->Text_ERGEBNIS->text();
+        m_duringEvents = [this] { m_w->Command5->click(); };
+        send(frame({10, 20, 30}));
+        m_w->Timer_DATEN->start();
+        QTimer hang; // a frame that ran on would end the loop only here, failing the test
+        hang.callOnTimeout([] { QCoreApplication::exit(1); });
+        hang.start(60000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(m_w->DATENPUNKTE(3), std::int16_t(30)); // the frame was drawn before EXIT
+        QCOMPARE(readBytes(recording()), lines);
+        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 5.0);
+        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("AUSGABE_OSZI_A.txt"))));
+        QCOMPARE(m_w->Text_ERGEBNIS->text(), result);
+        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(!m_w->MSComm1->PortOpen());
+        for (QTimer *t : m_w->findChildren<QTimer *>())
+            QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
     }
 
     void helpShowsTheFrameFormat()
@@ -205,8 +258,7 @@ private slots:
     }
 
     // The device simulator on a pseudo-terminal, entered at PORT: its 1000-sample frames reach
-    // the running window whole (they are sent at the line's speed, so no tick ever finds more
-    // than 1000 characters waiting and drops a header).
+    // the running window whole.
     void deviceSimulatorFramesArrive()
     {
         QProcess device;

@@ -29,6 +29,7 @@ class TestSimulationWindow : public QObject {
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<frmHAUPT> m_w;
     int m_eventRounds = 0;
+    std::function<void()> m_firstEventRound; // what the user does when the sweep first yields
 
     QString results() const { return m_dir->filePath(QStringLiteral("AUSGABE_OSZI_ERGEBNIS_KREUZ_KORRELATON.txt")); }
     QString boxes() const
@@ -48,9 +49,10 @@ private slots:
         env.serialDevice = [path = m_pty->slavePath()](int) { return path; };
         m_eventRounds = 0;
         // A second sweep click while the first lets events run is ignored.
+        m_firstEventRound = [this] { m_w->Command15->click(); };
         env.letEventsRun = [this] {
             if (++m_eventRounds == 1)
-                m_w->Command15->click();
+                m_firstEventRound();
         };
         m_w = std::make_unique<frmHAUPT>(env);
         m_w->setWindowTitle(QStringLiteral("design title"));
@@ -221,6 +223,27 @@ private slots:
         QVERIFY(lines[95].startsWith("0,96          ") && lines[999].startsWith("10,00         "));
         m_w->Command16->click(); // the factor text reads as 10 by the leading-number rule
         QCOMPARE(double(m_w->DATENPUNKTE(1)), std::round(127 * std::sin(m_w->PI * (360.0 * 10 / 1000) / 180)));
+    }
+
+    // EXIT while the sweep lets events run: the sweep goes no further (no later step, no curve,
+    // no results file), no timer runs, nothing is shown, and the event loop ends.
+    void exitDuringTheSweepEndsEverything()
+    {
+        m_w->Timer_START_Timer();
+        m_firstEventRound = [this] { m_w->Command5->click(); };
+        m_dialogs->confirmAnswers << true;
+        QTimer::singleShot(0, m_w->Command15, &QPushButton::click);
+        QTimer hang; // a sweep that ran on would end the loop only here, failing the test
+        hang.callOnTimeout([] { QCoreApplication::exit(1); });
+        hang.start(60000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(m_eventRounds, 1);
+        QCOMPARE(m_w->Text_SIMULATION->text(), QStringLiteral("0,06")); // after the fifth step
+        QCOMPARE(m_w->ERGEBNIS_LISTE(6), 0.0);
+        QVERIFY(!QFile::exists(results()));
+        QCOMPARE(m_dialogs->shown.size(), 1); // the question only
+        for (QTimer *t : m_w->findChildren<QTimer *>())
+            QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
     }
 
     void sweepReportsAnUnwritableResultsFile()

@@ -1,25 +1,67 @@
 #include "acquisition/FrameDecoder.h"
 
-#include "core/Errors.h"
+#include <algorithm>
 
-#include <string>
+namespace kurvomat::acquisition {
 
-// The cold paths of receiveByte, kept out of line so that the inlined step stays small.
-namespace kurvomat::acquisition::detail {
+namespace {
 
-void throwBadCode(int code)
+constexpr std::uint64_t kWindowMask = 0xFFFF'FFFF'FFFF; // six bytes
+constexpr std::uint64_t kFourHashes = 0x2323'2323;
+
+inline std::uint64_t moved(std::uint64_t window, std::uint8_t code)
 {
-    throw OverflowError("character code " + std::to_string(code) + " outside 0..255");
+    return ((window << 8) | code) & kWindowMask;
 }
 
-void throwIndexOverflow()
+inline std::int16_t sample(std::uint8_t code, bool signedSamples)
 {
-    throw OverflowError("EMPFANG_INDEX + 1 outside the 16-bit range");
+    return static_cast<std::int16_t>(signedSamples && code > 127 ? code - 256 : code);
 }
 
-void throwIndexOutside(int index)
+} // namespace
+
+FrameDecoder::Result FrameDecoder::feed(QByteArrayView bytes, SampleBuffer &samples,
+                                        bool signedSamples)
 {
-    throw IndexError("DATENPUNKTE index " + std::to_string(index) + " outside 0..1100");
+    const auto *in = reinterpret_cast<const std::uint8_t *>(bytes.data());
+    const qsizetype size = bytes.size();
+    std::int16_t *const buffer = samples.data() - SampleBuffer::kLower;
+    Result result;
+    qsizetype i = 0;
+    while (i < size) {
+        if (!m_receiving) {
+            const std::uint8_t code = in[i++];
+            m_window = moved(m_window, code);
+            if (((m_window >> 16) & 0xFFFF'FFFF) != kFourHashes)
+                continue;
+            result.headerSeen = true;
+            m_count = code * 256 + int((m_window >> 8) & 0xFF);
+            if (m_count > kMaxFrameSamples)
+                continue; // refused: the hunt goes on with the next byte
+            m_receiving = true;
+            m_index = 0;
+            buffer[0] = sample(code, signedSamples);
+        } else {
+            // A run of samples, up to the end of the input or of the frame. The window only
+            // needs the newest six of them.
+            const qsizetype run = std::min<qsizetype>(size - i, m_count - m_index);
+            std::int16_t *out = buffer + m_index + 1;
+            for (qsizetype k = 0; k < run; ++k)
+                out[k] = sample(in[i + k], signedSamples);
+            for (qsizetype k = std::max<qsizetype>(0, run - 6); k < run; ++k)
+                m_window = moved(m_window, in[i + k]);
+            i += run;
+            m_index += static_cast<int>(run);
+        }
+        if (m_receiving && m_index == m_count) {
+            m_receiving = false;
+            result.frameComplete = true;
+            break;
+        }
+    }
+    result.used = i;
+    return result;
 }
 
-} // namespace kurvomat::acquisition::detail
+} // namespace kurvomat::acquisition

@@ -5,7 +5,7 @@
 #include <QMetaObject>
 #include <QStringView>
 
-#include <array>
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -18,29 +18,9 @@ namespace {
     throw PortError(message.toStdString());
 }
 
-// One shared one-character string per byte value, so that Input() hands out a reference-counted
-// copy instead of allocating a new string for every byte.
-const QString &byteText(uchar byte)
-{
-    static const std::array<QString, 256> table = [] {
-        std::array<QString, 256> texts;
-        for (int code = 0; code < 256; ++code)
-            texts[std::size_t(code)] = QString(QChar(char16_t(code)));
-        return texts;
-    }();
-    return table[byte];
-}
-
 } // namespace
 
-MSComm::MSComm(QObject *parent)
-    : MSComm(DeviceResolver(), parent)
-{
-}
-
-MSComm::MSComm(DeviceResolver resolver, QObject *parent)
-    : QObject(parent)
-    , m_resolver(std::move(resolver))
+MSComm::MSComm(QObject *parent) : QObject(parent)
 {
     m_port.setReadBufferSize(kInputBufferSize);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
@@ -163,19 +143,32 @@ qint16 MSComm::InBufferCount() const
     return qint16(qMin<qint64>(waiting, std::numeric_limits<qint16>::max()));
 }
 
-QString MSComm::Input()
+QByteArrayView MSComm::waitingInput()
 {
     if (!PortOpen())
-        return QString();
-    if (m_chunkPos >= m_chunk.size()) {
-        // readAll() also lets QSerialPort resume reading from the device once its input buffer
-        // (kInputBufferSize) had filled up.
-        m_chunk = m_port.readAll();
-        m_chunkPos = 0;
-        if (m_chunk.isEmpty())
-            return QString();
-    }
-    return byteText(uchar(m_chunk[m_chunkPos++]));
+        return {};
+    fetch();
+    return QByteArrayView(m_chunk).sliced(m_chunkPos);
+}
+
+void MSComm::takeInput(qsizetype count)
+{
+    if (!PortOpen() || count <= 0)
+        return;
+    if (count > m_chunk.size() - m_chunkPos)
+        fetch();
+    m_chunkPos = std::min(m_chunkPos + count, m_chunk.size());
+}
+
+void MSComm::fetch()
+{
+    if (m_port.bytesAvailable() <= 0)
+        return;
+    // readAll() also lets QSerialPort resume reading from the device once its input buffer
+    // (kInputBufferSize) had filled up.
+    m_chunk.remove(0, m_chunkPos);
+    m_chunkPos = 0;
+    m_chunk.append(m_port.readAll());
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error)

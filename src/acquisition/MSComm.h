@@ -3,6 +3,7 @@
 #include "acquisition/LineSettings.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -19,9 +20,9 @@ namespace kurvomat {
 //   value throws PortError and keeps the previous one.
 // - setPortOpen(true) throws PortError when the device cannot be opened or configured and
 //   leaves the port closed; setPortOpen(false) on a closed port is accepted silently.
-// - While the port is closed InBufferCount() reads 0 and Input() gives "": no byte is ever
-//   delivered from a closed port, and neither of them throws.
-// - Bytes are collected by the Qt event loop; InBufferCount() and Input() never block.
+// - While the port is closed InBufferCount() reads 0 and waitingInput() is empty: no byte is
+//   ever delivered from a closed port, and none of the input members throws.
+// - Bytes are collected by the Qt event loop; the input members never block.
 // - When the device goes away while open (USB adapter pulled, pseudo-terminal peer closed),
 //   the port closes itself: PortOpen() reads false from then on, bytes not yet read are
 //   dropped, and portLost() is emitted once. A later setPortOpen(true) tries again.
@@ -41,7 +42,6 @@ public:
     static constexpr qint64 kInputBufferSize = 10000;
 
     explicit MSComm(QObject *parent = nullptr);
-    explicit MSComm(DeviceResolver resolver, QObject *parent = nullptr);
     ~MSComm() override;
 
     MSComm(const MSComm &) = delete;
@@ -83,11 +83,12 @@ public:
     [[nodiscard]] QString Settings() const { return m_settingsText; }
     void setSettings(const QString &text);
 
-    // Removes and returns the oldest received byte as a one-character string whose code is
-    // the byte (0..255); "" when none waits or the port is closed. Called once per byte, so it
-    // serves from an internal chunk and touches QSerialPort only when the chunk is used up.
-    // Not [[nodiscard]]: reading to discard is how old bytes are dropped.
-    QString Input();
+    // The received bytes not yet taken, oldest first, every byte value 0..255 as it came; empty
+    // while the port is closed. Valid until the next call of a non-const member or the next
+    // event-loop turn. Reading them takes nothing: takeInput() does.
+    [[nodiscard]] QByteArrayView waitingInput();
+    // Takes the oldest `count` waiting bytes (all of them when fewer wait), as read or dropped.
+    void takeInput(qsizetype count);
 
 signals:
     // The device went away while open and the port closed itself.
@@ -96,6 +97,8 @@ signals:
 private:
     [[nodiscard]] QString systemDevice() const;
     void closePort();
+    // Moves what QSerialPort holds behind the bytes not yet taken.
+    void fetch();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void finishLoss();
 

@@ -17,21 +17,6 @@ inline constexpr Boolean kFalse = 0;
 // starts as 0, False, the empty text or all-zero arrays; the start-up sequence gives PI,
 // DIAGRAMM_MAX_ANZ_DATENPUNKTE and DATENSATZ_ZAEHLER their working values.
 struct SharedState {
-    // Receiver: the character just read and the receive window of the six newest characters.
-    std::int16_t EMPFANG_BYTE_0 = 0;
-    std::int16_t EMPFANG_BYTE_1 = 0;
-    std::int16_t EMPFANG_BYTE_2 = 0;
-    std::int16_t EMPFANG_BYTE_3 = 0;
-    std::int16_t EMPFANG_BYTE_4 = 0;
-    std::int16_t EMPFANG_BYTE_5 = 0;
-    std::int16_t EMPFANG_BYTE_6 = 0;
-    // True from a recognised header until the frame is complete or refused.
-    Boolean DATENSATZ_AKTIV = kFalse;
-    // Position in DATENPUNKTE of the character last stored; -1 right after a header.
-    std::int16_t EMPFANG_INDEX = 0;
-    // Number of samples the current frame's header announced.
-    double EMPFANG_ANZAHL = 0;
-
     // Sample buffer: samples 1..N of the current frame, record line or simulated signal.
     // Never cleared: a shorter set overwrites only its own elements.
     FixedArray<std::int16_t, 0, 1100> DATENPUNKTE;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/FrameDecoder.h"
 #include "app/Seams.h"
 #include "app/SharedState.h"
 
@@ -41,6 +42,8 @@ public:
     [[nodiscard]] const Environment &environment() const { return m_env; }
     // Full path of a data file such as "AUSGABE_OSZI.txt" in the data folder.
     [[nodiscard]] QString dataFile(const QString &name) const;
+    // The frame receiver's decoding state.
+    [[nodiscard]] const acquisition::FrameDecoder &frameDecoder() const { return m_decoder; }
 
     // --- Controls -------------------------------------------------------------------------
     // "COM-PORT"
@@ -216,6 +219,7 @@ private:
 
     Environment m_env;
     bool m_unloaded = false;
+    acquisition::FrameDecoder m_decoder;
     // Running maximum, running minimum and point counter: their texts, kept per point.
     PointField *m_wertMax = nullptr;
     PointField *m_wertMin = nullptr;

@@ -33,7 +33,7 @@ private slots:
         QCOMPARE(comm.Settings(), QStringLiteral("19200,e,7,2"));
     }
     // Opened by device name at the starting 56000 baud; every byte value comes out in order,
-    // one per Input(), and InBufferCount counts down; the port cannot be changed while open.
+    // taken in parts, and InBufferCount counts down; the port cannot be changed while open.
     void everyByteValueInOrder()
     {
         PseudoTerminal pty;
@@ -47,11 +47,14 @@ private slots:
             sent.append(char(value));
         QVERIFY(pty.write(sent));
         QTRY_COMPARE_WITH_TIMEOUT(comm.InBufferCount(), qint16(256), kWaitMs);
-        for (int value = 0; value < 256; ++value) { // no events run: nothing new arrives
+        QCOMPARE(comm.waitingInput().toByteArray(), sent); // looking takes nothing
+        for (int value = 0; value < 256; value += 64) { // no events run: nothing new arrives
             QCOMPARE(comm.InBufferCount(), qint16(256 - value));
-            QCOMPARE(comm.Input(), QString(QChar(value)));
+            QCOMPARE(comm.waitingInput().first(64).toByteArray(), sent.mid(value, 64));
+            comm.takeInput(64);
         }
-        QCOMPARE(comm.Input(), QString());
+        QVERIFY(comm.waitingInput().isEmpty());
+        comm.takeInput(1); // nothing waits: nothing to take
         QVERIFY_THROWS_EXCEPTION(PortError, comm.setCommPort(2));
         QCOMPARE(comm.CommPort(), qint16(1));
         QVERIFY(comm.PortOpen());
@@ -60,7 +63,8 @@ private slots:
     void failedOpenStaysClosed_thenPortNumberThroughResolver()
     {
         PseudoTerminal pty;
-        MSComm comm([&](int port) { return port == 7 ? pty.slavePath() : kMissing; });
+        MSComm comm;
+        comm.setDeviceResolver([&](int port) { return port == 7 ? pty.slavePath() : kMissing; });
         comm.setPortOpen(false);
         comm.setDeviceName(kMissing);
         QVERIFY_THROWS_EXCEPTION(PortError, comm.setPortOpen(true));
@@ -68,13 +72,13 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PortError, comm.setPortOpen(true));
         QVERIFY(!comm.PortOpen());
         QCOMPARE(comm.InBufferCount(), qint16(0));
-        QCOMPARE(comm.Input(), QString());
+        QVERIFY(comm.waitingInput().isEmpty());
         comm.setCommPort(7);
         comm.setPortOpen(true);
         QVERIFY(comm.PortOpen());
         QVERIFY(pty.write("ab"));
         QTRY_COMPARE_WITH_TIMEOUT(comm.InBufferCount(), qint16(2), kWaitMs);
-        QCOMPARE(comm.Input(), QStringLiteral("a"));
+        QCOMPARE(comm.waitingInput().toByteArray(), QByteArray("ab"));
     }
     void peerClosingClosesThePort()
     {
@@ -88,7 +92,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!comm.PortOpen(), kWaitMs);
         for (int i = 0; i < 50; ++i) { // unread bytes dropped; polling neither throws nor reopens
             QCOMPARE(comm.InBufferCount(), qint16(0));
-            QCOMPARE(comm.Input(), QString());
+            QVERIFY(comm.waitingInput().isEmpty());
             QCoreApplication::processEvents();
         }
         QVERIFY(!comm.PortOpen());
@@ -98,7 +102,7 @@ private slots:
         comm.setPortOpen(true);
         QVERIFY(fresh.write("Z"));
         QTRY_COMPARE_WITH_TIMEOUT(comm.InBufferCount(), qint16(1), kWaitMs);
-        QCOMPARE(comm.Input(), QStringLiteral("Z"));
+        QCOMPARE(comm.waitingInput().toByteArray(), QByteArray("Z"));
     }
 };
 

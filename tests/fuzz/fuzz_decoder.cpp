@@ -1,17 +1,18 @@
-// libFuzzer target for the frame decoder (receiveByte). Every input is a byte stream as the
-// serial port delivers it, fed one byte at a time into two fresh receivers, one storing signed
-// samples and one unsigned. After every byte: DATENSATZ_AKTIV is True or False; while True,
-// -1 <= EMPFANG_INDEX <= EMPFANG_ANZAHL <= 1000; the character just stored sits at
-// EMPFANG_INDEX; both receivers give the same event, state, index and count. No byte may
-// throw. A broken promise aborts, which libFuzzer reports with the input.
+// libFuzzer target for the frame decoder. Every input is a byte stream as the serial port
+// delivers it; its first byte chooses where the stream is cut into pieces. Two fresh decoders
+// take it, one storing signed samples and one unsigned. After every piece: a call uses all its
+// bytes unless it completed a frame; while receiving, 0 <= last index < count <= 1000; the byte
+// just stored sits at the last index; both decoders agree on everything but the stored values.
+// A broken promise aborts, which libFuzzer reports with the input.
 #include "acquisition/FrameDecoder.h"
+
+#include <QByteArrayView>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
-using namespace kurvomat;
 using namespace kurvomat::acquisition;
 
 namespace {
@@ -20,29 +21,37 @@ namespace {
     std::fprintf(stderr, "broken: %s\n", promise);
     std::abort();
 }
-void check(const SharedState &s, ByteEvent event, int stored)
-{
-    const bool active = s.DATENSATZ_AKTIV == kTrue;
-    if (!active && s.DATENSATZ_AKTIV != kFalse)
-        broken("DATENSATZ_AKTIV is True or False");
-    if (active && !(-1 <= s.EMPFANG_INDEX && s.EMPFANG_INDEX <= s.EMPFANG_ANZAHL
-                    && s.EMPFANG_ANZAHL <= 1000))
-        broken("-1 <= EMPFANG_INDEX <= EMPFANG_ANZAHL <= 1000 while active");
-    if ((active || event == ByteEvent::FrameComplete) && s.DATENPUNKTE(s.EMPFANG_INDEX) != stored)
-        broken("the character is stored at EMPFANG_INDEX");
-}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    auto sgn = std::make_unique<SharedState>(), uns = std::make_unique<SharedState>();
-    for (std::size_t i = 0; i < size; ++i) {
-        const ByteEvent a = receiveByte(*sgn, data[i], true), b = receiveByte(*uns, data[i], false);
-        check(*sgn, a, std::int8_t(data[i]));
-        check(*uns, b, data[i]);
-        if (a != b || sgn->DATENSATZ_AKTIV != uns->DATENSATZ_AKTIV || sgn->EMPFANG_INDEX
-            != uns->EMPFANG_INDEX || sgn->EMPFANG_ANZAHL != uns->EMPFANG_ANZAHL)
+    if (size == 0)
+        return 0;
+    const std::size_t piece = 1 + data[0] % 64;
+    FrameDecoder sgn, uns;
+    auto sgnSamples = std::make_unique<FrameDecoder::SampleBuffer>();
+    auto unsSamples = std::make_unique<FrameDecoder::SampleBuffer>();
+    for (std::size_t at = 1; at < size;) {
+        const QByteArrayView bytes(reinterpret_cast<const char *>(data + at),
+                                   qsizetype(std::min(piece, size - at)));
+        const auto a = sgn.feed(bytes, *sgnSamples, true);
+        const auto b = uns.feed(bytes, *unsSamples, false);
+        if (a.used != b.used || a.headerSeen != b.headerSeen || a.frameComplete != b.frameComplete
+            || sgn.receiving() != uns.receiving() || sgn.lastIndex() != uns.lastIndex()
+            || sgn.announcedCount() != uns.announcedCount())
             broken("the sample option changes only the stored values");
+        if (a.used < 1 || (a.used < bytes.size() && !a.frameComplete))
+            broken("a call uses all its bytes unless a frame completed");
+        if (sgn.receiving()
+            && !(0 <= sgn.lastIndex() && sgn.lastIndex() < sgn.announcedCount()
+                 && sgn.announcedCount() <= 1000))
+            broken("0 <= last index < count <= 1000 while receiving");
+        const std::uint8_t last = data[at + std::size_t(a.used) - 1];
+        if ((sgn.receiving() || a.frameComplete)
+            && ((*unsSamples)(uns.lastIndex()) != last
+                || (*sgnSamples)(sgn.lastIndex()) != std::int8_t(last)))
+            broken("the byte just stored sits at the last index");
+        at += std::size_t(a.used);
     }
     return 0;
 }

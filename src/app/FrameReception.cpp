@@ -43,30 +43,21 @@ void frmHAUPT::Timer_DATEN_Timer()
     // queued, so the display follows what the device sends now. A whole frame that arrived
     // between two ticks (a USB device sends it at once) is kept with its header.
     constexpr int kKept = acquisition::kMaxFrameCharacters;
-    if (testOnError([&] { return MSComm1->InBufferCount() > kKept; })) {
-        skipOnError([&] {
-            const int stale = MSComm1->InBufferCount() - kKept;
-            for (int i = 0; i < stale; ++i)
-                MSComm1->Input();
-        });
-    }
+    if (testOnError([&] { return MSComm1->InBufferCount() > kKept; }))
+        skipOnError([&] { MSComm1->takeInput(MSComm1->InBufferCount() - kKept); });
     skipOnError([&] { Timer_DATEN->stop(); });
 
     for (;;) {
-        int code = 0;
-        skipOnError([&] {
-            const QString character = MSComm1->Input();
-            code = character.isEmpty() ? 0 : character.front().unicode();
-        });
-        acquisition::ByteEvent event = acquisition::ByteEvent::None;
-        skipOnError([&] { event = acquisition::receiveByte(*this, code, Option1->isChecked()); });
-        if (acquisition::recognisedHeader(event, *this)) {
+        const auto result = m_decoder.feed(MSComm1->waitingInput(), DATENPUNKTE,
+                                           Option1->isChecked());
+        MSComm1->takeInput(result.used);
+        if (result.headerSeen) {
             skipOnError([&] {
                 Text_STATUS->setText(QStringLiteral("wait..."));
                 setBackColor(Text_STATUS, colours::kGrey);
             });
         }
-        if (event == acquisition::ByteEvent::FrameComplete) {
+        if (result.frameComplete) {
             completeFrame();
             return;
         }
@@ -90,7 +81,7 @@ void frmHAUPT::completeFrame()
         const QString hundredths = storage::hundredthsField(m_env.clock->secondsSinceMidnight());
         Text_ZEIT->setText(timeOfDayText(m_env.clock->currentTime()) + u':' + hundredths);
     });
-    const double count = EMPFANG_ANZAHL;
+    const int count = m_decoder.announcedCount();
     for (int i = 1; i <= count; ++i) {
         skipOnError([&] { DIAGRAMM_WERT = DATENPUNKTE(i); });
         skipOnError([&] { DIAGRAMM_ZEICHNEN(); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pty/RawPty.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -34,9 +36,6 @@ public:
     [[nodiscard]] LineSettings lineSettings() const;
 
 private:
-    int m_master = -1;
-    // Held open for the pair's whole life, so the line keeps its settings between the
-    // program's close and reopen.
-    int m_slave = -1;
+    kurvomat::pty::RawPty m_pair;
     QString m_slavePath;
 };

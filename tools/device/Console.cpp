@@ -1,0 +1,12 @@
+#include "Console.h"
+
+#include <cstdio>
+
+namespace kurvomat::device {
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "kurvomat-device: %s\n", qPrintable(text));
+}
+
+} // namespace kurvomat::device

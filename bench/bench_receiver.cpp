@@ -9,8 +9,9 @@
 // frame that lands all at once between two ticks loses its header by design.
 #include "acquisition/FrameEncoder.h"
 #include "acquisition/MSComm.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/PseudoTerminal.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <thread>
 
 using namespace kurvomat;
+using namespace kurvomat::testing;
 
 namespace {
 
@@ -41,7 +43,7 @@ struct Rig {
     QTemporaryDir dir;
     std::shared_ptr<testing::ScriptedDialogs> dialogs = std::make_shared<testing::ScriptedDialogs>();
     PseudoTerminal pty;
-    std::unique_ptr<frmHAUPT> w;
+    std::unique_ptr<MainWindow> w;
     QByteArray frame = testFrame();
 
     Rig()
@@ -49,9 +51,9 @@ struct Rig {
         auto env = testing::testEnvironment(dir.path(), dialogs);
         const QString path = pty.slavePath();
         env.serialDevice = [path](int) { return path; };
-        w = std::make_unique<frmHAUPT>(env);
+        w = std::make_unique<MainWindow>(env);
         w->show();
-        w->Timer_START_Timer();
+        w->startUp();
         // Fill the recording to its 100 records, so every frame below trims a full file.
         for (int i = 0; i < 102; ++i)
             receiveOne();
@@ -60,7 +62,7 @@ struct Rig {
     bool waitFor(int bytes)
     {
         const QDeadlineTimer deadline(5000);
-        while (w->MSComm1->InBufferCount() < bytes) {
+        while (port(*w)->InBufferCount() < bytes) {
             if (deadline.hasExpired())
                 return false;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -73,7 +75,7 @@ struct Rig {
     {
         pty.write(frame.first(frame.size() - 6));
         waitFor(frame.size() - 6);
-        w->Timer_DATEN_Timer();
+        w->pollPort();
     }
     bool sendFrameTail()
     {
@@ -84,14 +86,14 @@ struct Rig {
     {
         sendFrameBody();
         sendFrameTail();
-        w->Timer_DATEN_Timer();
+        w->pollPort();
     }
 };
 
 void BM_FrameInsideTick(benchmark::State &state)
 {
     Rig rig;
-    const double before = rig.w->DATENSATZ_ZAEHLER;
+    const double before = rig.w->state().recordCounter;
     for (auto _ : state) {
         state.PauseTiming();
         rig.sendFrameBody();
@@ -100,9 +102,9 @@ void BM_FrameInsideTick(benchmark::State &state)
             break;
         }
         state.ResumeTiming();
-        rig.w->Timer_DATEN_Timer();
+        rig.w->pollPort();
     }
-    if (rig.w->DATENSATZ_ZAEHLER - before != double(state.iterations()))
+    if (rig.w->state().recordCounter - before != double(state.iterations()))
         state.SkipWithError("a frame was not completed");
 }
 BENCHMARK(BM_FrameInsideTick)->Unit(benchmark::kMillisecond)->Iterations(200);
@@ -112,11 +114,11 @@ void BM_PacedFrames(benchmark::State &state)
     const int rate = int(state.range(0));
     const int seconds = 3;
     Rig rig;
-    rig.w->Timer_DATEN->start();
+    timer(*rig.w, "Timer_DATEN")->start();
     double sent = 0;
     double received = 0;
     for (auto _ : state) {
-        const double before = rig.w->DATENSATZ_ZAEHLER;
+        const double before = rig.w->state().recordCounter;
         const int frames = rate * seconds;
         std::atomic<bool> done{false};
         std::thread writer([&] {
@@ -150,7 +152,7 @@ void BM_PacedFrames(benchmark::State &state)
         loop.exec();
         writer.join();
         sent += frames;
-        received += rig.w->DATENSATZ_ZAEHLER - before;
+        received += rig.w->state().recordCounter - before;
     }
     state.counters["sent"] = sent;
     state.counters["received"] = received;

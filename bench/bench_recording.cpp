@@ -3,8 +3,9 @@
 // "100" with a recording file already holding 100 records of 1000 samples, so every frame reads
 // and replaces the whole file and appends one record. The data folder is a QTemporaryDir, so
 // TMPDIR chooses the file system measured.
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 
 #include <QApplication>
 #include <QFile>
@@ -16,21 +17,22 @@
 #include <benchmark/benchmark.h>
 
 using namespace kurvomat;
+using namespace kurvomat::testing;
 
 namespace {
 
 struct Window {
     QTemporaryDir dir;
     std::shared_ptr<testing::ScriptedDialogs> dialogs = std::make_shared<testing::ScriptedDialogs>();
-    std::unique_ptr<frmHAUPT> w;
+    std::unique_ptr<MainWindow> w;
     Window()
     {
-        w = std::make_unique<frmHAUPT>(testing::testEnvironment(dir.path(), dialogs));
-        w->Timer_START_Timer();
+        w = std::make_unique<MainWindow>(testing::testEnvironment(dir.path(), dialogs));
+        w->startUp();
         // A received frame of 1000 8-bit samples: records of about 5.9 kB.
-        w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+        w->state().xLength = 1000;
         for (int k = 1; k <= 1000; ++k)
-            w->DATENPUNKTE(k) = static_cast<std::int16_t>((k * 37) % 256);
+            w->state().samples(k) = static_cast<std::int16_t>((k * 37) % 256);
     }
     QString recording() const { return dir.filePath(QStringLiteral("AUSGABE_OSZI.txt")); }
     qsizetype recordsInFile() const
@@ -43,17 +45,17 @@ struct Window {
 void BM_StorageStepModeHundredFullFile(benchmark::State &state)
 {
     Window win;
-    win.w->Option_100->click();
+    button(*win.w, "Option_100")->click();
     // The first frame after start-up is only counted; 100 more fill the file.
     for (int i = 0; i < 101; ++i)
-        win.w->ABFRAGE_AUF_HDD_SPEICHERN();
+        win.w->storeFrame();
     if (win.recordsInFile() != 100) {
         state.SkipWithError("the recording file does not hold 100 records");
         return;
     }
     const qint64 fileBytes = QFile(win.recording()).size();
     for (auto _ : state)
-        win.w->ABFRAGE_AUF_HDD_SPEICHERN();
+        win.w->storeFrame();
     if (win.recordsInFile() != 100)
         state.SkipWithError("the recording file did not stay at 100 records");
     state.counters["file_bytes"] = static_cast<double>(fileBytes);
@@ -69,10 +71,10 @@ BENCHMARK(BM_StorageStepModeHundredFullFile)->Unit(benchmark::kMillisecond)->Min
 void BM_StorageStepModeOn(benchmark::State &state)
 {
     Window win;
-    win.w->Option_ON->click();
-    win.w->ABFRAGE_AUF_HDD_SPEICHERN();
+    button(*win.w, "Option_ON")->click();
+    win.w->storeFrame();
     for (auto _ : state)
-        win.w->ABFRAGE_AUF_HDD_SPEICHERN();
+        win.w->storeFrame();
     if (!QFile::exists(win.recording())
         && !QFile::exists(win.dir.filePath(QStringLiteral("AUSGABE_OSZI_ALT.txt"))))
         state.SkipWithError("nothing was recorded");

@@ -1,7 +1,8 @@
 // The window's drawing and the frequency sweep, measured end to end through the real window
 // (offscreen platform, scripted dialogs, a temporary data folder).
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -11,42 +12,42 @@
 #include <benchmark/benchmark.h>
 
 using namespace kurvomat;
+using namespace kurvomat::testing;
 
 namespace {
 
 struct Window {
     QTemporaryDir dir;
     std::shared_ptr<testing::ScriptedDialogs> dialogs = std::make_shared<testing::ScriptedDialogs>();
-    std::unique_ptr<frmHAUPT> w;
+    std::unique_ptr<MainWindow> w;
     Window()
     {
-        w = std::make_unique<frmHAUPT>(testing::testEnvironment(dir.path(), dialogs));
-        w->Timer_START_Timer();
+        w = std::make_unique<MainWindow>(testing::testEnvironment(dir.path(), dialogs));
+        w->startUp();
     }
 };
 
-// DIAGRAMM_RESET for 1000 rows alone.
+// A chart reset for 1000 rows alone.
 void BM_Reset1000(benchmark::State &state)
 {
     Window win;
-    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    win.w->state().xLength = 1000;
     for (auto _ : state)
-        win.w->DIAGRAMM_RESET();
+        win.w->resetChart();
     QCoreApplication::processEvents();
 }
 BENCHMARK(BM_Reset1000)->Unit(benchmark::kMicrosecond);
 
-// A reset and 1000 points; the per-point cost of DIAGRAMM_ZEICHNEN is this minus the reset,
+// A reset and 1000 points; the per-point cost of drawing is this minus the reset,
 // divided by 1000 (reported as a rate of points per second including the reset).
 void BM_Draw1000Points(benchmark::State &state)
 {
     Window win;
-    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    win.w->state().xLength = 1000;
     for (auto _ : state) {
-        win.w->DIAGRAMM_RESET();
+        win.w->resetChart();
         for (int k = 1; k <= 1000; ++k) {
-            win.w->DIAGRAMM_WERT = (k * 37) % 255 - 128; // extremes change now and then
-            win.w->DIAGRAMM_ZEICHNEN();
+            win.w->drawPoint((k * 37) % 255 - 128); // extremes change now and then
         }
     }
     state.SetItemsProcessed(state.iterations() * 1000);
@@ -58,13 +59,11 @@ BENCHMARK(BM_Draw1000Points)->Unit(benchmark::kMicrosecond);
 void BM_Draw1000RisingPoints(benchmark::State &state)
 {
     Window win;
-    win.w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+    win.w->state().xLength = 1000;
     for (auto _ : state) {
-        win.w->DIAGRAMM_RESET();
-        for (int k = 1; k <= 1000; ++k) {
-            win.w->DIAGRAMM_WERT = k * 0.37;
-            win.w->DIAGRAMM_ZEICHNEN();
-        }
+        win.w->resetChart();
+        for (int k = 1; k <= 1000; ++k)
+            win.w->drawPoint(k * 0.37);
     }
     state.SetItemsProcessed(state.iterations() * 1000);
     QCoreApplication::processEvents();
@@ -78,9 +77,9 @@ void BM_FrequencySweep(benchmark::State &state)
     Window win;
     for (auto _ : state) {
         win.dialogs->confirmAnswers << true;
-        win.w->Command15_Click();
+        button(*win.w, "Command15")->click();
     }
-    if (win.w->FREQUENZ_SIMULATION != 10.009999999999831)
+    if (!field(*win.w, "Text_SIMULATION")->text().endsWith(QStringLiteral("0099999999998")))
         state.SkipWithError("sweep did not run to its end");
 }
 BENCHMARK(BM_FrequencySweep)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -17,7 +17,6 @@
 // reads; closing and reopening the port resets nothing.
 namespace kurvomat::acquisition {
 
-inline constexpr int kHeaderCharacter = 35; // "#"
 inline constexpr int kMaxFrameSamples = 1000;
 // Characters of the largest frame: "####", the two count bytes and 1000 samples.
 inline constexpr int kMaxFrameCharacters = 6 + kMaxFrameSamples;

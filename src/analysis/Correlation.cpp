@@ -1,7 +1,6 @@
 #include "analysis/Correlation.h"
 
 #include "core/Errors.h"
-#include "text/TextRules.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -218,11 +217,6 @@ CorrelationResult correlateNaive(std::span<const std::int16_t> samples,
         }
     }
     return result;
-}
-
-int correlationLength(double n)
-{
-    return text::toInt16(n);
 }
 
 } // namespace kurvomat::analysis

@@ -46,11 +46,6 @@ struct CorrelationResult {
 [[nodiscard]] CorrelationResult correlateNaive(std::span<const std::int16_t> samples,
                                                std::span<const std::int16_t> reference, int m);
 
-// The correlation length M for an X-axis length n: n rounded to the nearest integer, halves
-// to the even neighbour (2.5 gives 2, 3.5 gives 4). Outside the 16-bit range, or NaN, it
-// throws OverflowError.
-[[nodiscard]] int correlationLength(double n);
-
 // Instruction-set variants of correlate(). All give identical results; correlate() uses the
 // preferred one, which is the fastest the running processor supports. Exposed so that tests
 // can check every variant this processor can run and benchmarks can compare them.

@@ -1,7 +1,7 @@
 #include "analysis/Simulation.h"
 
 #include "core/Errors.h"
-#include "text/TextRules.h"
+#include "text/PatternFormat.h"
 
 #include <QString>
 

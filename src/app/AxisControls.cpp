@@ -1,34 +1,24 @@
 // X-axis length: ten presets, the typed entry and the chart reset button.
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "core/Errors.h"
-#include "text/TextRules.h"
+#include "text/NumberReading.h"
+#include "text/NumberWriting.h"
 
 #include <QCheckBox>
 
 namespace kurvomat {
 
-void frmHAUPT::chooseXLength(double length)
+void MainWindow::chooseXLength(double length)
 {
-    Check_AUTO->setChecked(false);
-    DIAGRAMM_MAX_ANZ_DATENPUNKTE = length;
-    DIAGRAMM_RESET();
+    m_autoXCheck->setChecked(false);
+    m_state.xLength = length;
+    resetChart();
 }
 
-void frmHAUPT::Command2_Click() { chooseXLength(100); }
-void frmHAUPT::Command4_Click() { chooseXLength(200); }
-void frmHAUPT::Command7_Click() { chooseXLength(300); }
-void frmHAUPT::Command8_Click() { chooseXLength(400); }
-void frmHAUPT::Command9_Click() { chooseXLength(500); }
-void frmHAUPT::Command10_Click() { chooseXLength(600); }
-void frmHAUPT::Command11_Click() { chooseXLength(700); }
-void frmHAUPT::Command12_Click() { chooseXLength(800); }
-void frmHAUPT::Command13_Click() { chooseXLength(900); }
-void frmHAUPT::Command14_Click() { chooseXLength(1000); }
-
 // Resets the chart for the current length; length and "automatisch" stay as they are.
-void frmHAUPT::Command3_Click()
+void MainWindow::onResetClicked()
 {
-    DIAGRAMM_RESET();
+    resetChart();
 }
 
 // The typed X-axis length. "automatisch" is cleared first and stays cleared even on Cancel.
@@ -36,10 +26,10 @@ void frmHAUPT::Command3_Click()
 // 2,5 are taken as they are); anything else is refused with a message naming the range, and
 // the entry asks again with the user's answer as its default. Cancel or an empty answer
 // leaves length and chart unchanged.
-void frmHAUPT::Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE_DblClick()
+void MainWindow::onXLengthDoubleClicked()
 {
-    Check_AUTO->setChecked(false);
-    QString proposal = text::doubleText(DIAGRAMM_MAX_ANZ_DATENPUNKTE);
+    m_autoXCheck->setChecked(false);
+    QString proposal = text::doubleText(m_state.xLength);
     for (;;) {
         const QString answer = m_env.dialogs->input(
             this, QStringLiteral("Wert von 1 bis 1000 eingeben"), QStringLiteral("X-ACHSE"),
@@ -58,12 +48,9 @@ void frmHAUPT::Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE_DblClick()
             chooseXLength(length);
             return;
         }
-        m_env.dialogs->warning(
-            this,
-            QStringLiteral("\"%1\" ist keine gültige Länge der X-Achse.\n"
-                           "Erlaubt ist eine Zahl von 1 bis 1000.")
-                .arg(answer),
-            QString::fromLatin1(kAppTitle));
+        showWarning(QStringLiteral("\"%1\" ist keine gültige Länge der X-Achse.\n"
+                                   "Erlaubt ist eine Zahl von 1 bis 1000.")
+                        .arg(answer));
         proposal = answer;
     }
 }

@@ -3,10 +3,10 @@
 #include "acquisition/FrameDecoder.h"
 #include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "core/SkipOnError.h"
 #include "storage/RecordFormat.h"
-#include "text/TextRules.h"
+#include "text/NumberWriting.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -28,44 +28,40 @@ QString timeOfDayText(const QTime &time)
 
 } // namespace
 
-// One tick: characters are read until the port's buffer is empty or one frame is complete.
-// Runs in the skip-on-error style. The timer is stopped while the tick works, so ticks never
-// overlap, also while the completed frame lets pending events run.
-void frmHAUPT::Timer_DATEN_Timer()
+// One tick: characters are read until the port's buffer is empty or one frame is complete. The
+// timer is stopped while the tick works, so ticks never overlap, also while the completed frame
+// lets pending events run. The port's input members never fail (a closed port has nothing
+// waiting); the steps of a completed frame are skipped when they fail.
+void MainWindow::pollPort()
 {
-    if (testOnError([&] { return MSComm1->InBufferCount() == 0; })) {
-        skipOnError([&] { setBackColor(Text_INPUT_BUFFER_COUNT, colours::kGrey); });
+    const int waiting = m_port->InBufferCount();
+    if (waiting == 0) {
+        setBackColor(m_waitingField, colours::kGrey); // keeps the last count shown
         return;
     }
-    skipOnError([&] { setBackColor(Text_INPUT_BUFFER_COUNT, colours::kLightGreen); });
-    skipOnError([&] { Text_INPUT_BUFFER_COUNT->setText(text::int16Text(MSComm1->InBufferCount())); });
+    setBackColor(m_waitingField, colours::kLightGreen);
+    m_waitingField->setText(text::int16Text(static_cast<std::int16_t>(waiting)));
     // Only the newest characters of one largest frame count: older ones are dropped, not
     // queued, so the display follows what the device sends now. A whole frame that arrived
     // between two ticks (a USB device sends it at once) is kept with its header.
-    constexpr int kKept = acquisition::kMaxFrameCharacters;
-    if (testOnError([&] { return MSComm1->InBufferCount() > kKept; }))
-        skipOnError([&] { MSComm1->takeInput(MSComm1->InBufferCount() - kKept); });
-    skipOnError([&] { Timer_DATEN->stop(); });
+    if (waiting > acquisition::kMaxFrameCharacters)
+        m_port->takeInput(waiting - acquisition::kMaxFrameCharacters);
+    m_receiveTimer->stop();
 
     for (;;) {
-        const auto result = m_decoder.feed(MSComm1->waitingInput(), DATENPUNKTE,
-                                           Option1->isChecked());
-        MSComm1->takeInput(result.used);
+        const auto result =
+            m_decoder.feed(m_port->waitingInput(), m_state.samples, m_signedOption->isChecked());
+        m_port->takeInput(result.used);
         if (result.headerSeen) {
-            skipOnError([&] {
-                Text_STATUS->setText(QStringLiteral("wait..."));
-                setBackColor(Text_STATUS, colours::kGrey);
-            });
+            m_statusField->setText(QStringLiteral("wait..."));
+            setBackColor(m_statusField, colours::kGrey);
         }
         if (result.frameComplete) {
             completeFrame();
             return;
         }
-        // A port that fails here ends the tick as if its buffer were empty.
-        bool more = false;
-        skipOnError([&] { more = MSComm1->InBufferCount() > 0; });
-        if (!more) {
-            skipOnError([&] { restartReceiver(); });
+        if (m_port->InBufferCount() == 0) {
+            restartReceiver();
             return;
         }
     }
@@ -73,38 +69,32 @@ void frmHAUPT::Timer_DATEN_Timer()
 
 // The completed frame: drawn with its date and time, shown, stored and correlated, in this
 // order; each step that fails is skipped.
-void frmHAUPT::completeFrame()
+void MainWindow::completeFrame()
 {
-    skipOnError([&] { DIAGRAMM_RESET(); });
-    skipOnError([&] { Text_DATUM->setText(QLocale().toString(m_env.clock->currentDate(), QLocale::ShortFormat)); });
-    skipOnError([&] {
-        const QString hundredths = storage::hundredthsField(m_env.clock->secondsSinceMidnight());
-        Text_ZEIT->setText(timeOfDayText(m_env.clock->currentTime()) + u':' + hundredths);
-    });
+    skipOnError([&] { resetChart(); });
+    m_dateField->setText(QLocale().toString(m_env.clock->currentDate(), QLocale::ShortFormat));
+    m_timeField->setText(timeOfDayText(m_env.clock->currentTime()) + u':'
+                         + storage::hundredthsField(m_env.clock->secondsSinceMidnight()));
     const int count = m_decoder.announcedCount();
-    for (int i = 1; i <= count; ++i) {
-        skipOnError([&] { DIAGRAMM_WERT = DATENPUNKTE(i); });
-        skipOnError([&] { DIAGRAMM_ZEICHNEN(); });
-    }
+    for (int i = 1; i <= count; ++i)
+        skipOnError([&] { drawPoint(m_state.samples(i)); });
     letEventsRun(); // the window may unload meanwhile: then nothing below runs
-    skipOnError([&] { ABFRAGE_AUF_HDD_SPEICHERN(); });
-    skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
-    skipOnError([&] {
-        Text_STATUS->setText(QStringLiteral("fertig"));
-        setBackColor(Text_STATUS, colours::kLightGreen);
-    });
-    skipOnError([&] { restartReceiver(); });
+    storeFrame();
+    skipOnError([&] { correlate(); });
+    m_statusField->setText(QStringLiteral("fertig"));
+    setBackColor(m_statusField, colours::kLightGreen);
+    restartReceiver();
 }
 
-void frmHAUPT::restartReceiver()
+void MainWindow::restartReceiver()
 {
     // Once the window has unloaded (possible while events ran), no timer starts again.
     if (!m_unloaded)
-        Timer_DATEN->start();
+        m_receiveTimer->start();
 }
 
 // Help: the frame format the device sends.
-void frmHAUPT::Command23_Click()
+void MainWindow::onProtocolHelpClicked()
 {
     const QStringList lines = {
         QStringLiteral("Datenprotololl:"),

@@ -4,13 +4,13 @@
 // Every file operation has its own file: a load reads its snapshot by itself, and playback
 // holds only the recording file. So a load always loads its snapshot, whatever playback does.
 #include "acquisition/MSComm.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
 #include "storage/DataFiles.h"
 #include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
-#include "text/TextRules.h"
+#include "text/Int16.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -21,20 +21,18 @@
 namespace kurvomat {
 
 // The recording file as playback reads it, from "RUN" until "||" or the end of the window.
-struct frmHAUPT::PlaybackFile {
+struct MainWindow::PlaybackFile {
     storage::LineReader reader;
 };
 
-// Parses the record in DATEI_ZEILE. An empty line changes nothing; a line without "DATEN:" where
-// a record has it, or with a sample count outside 1..1000, is refused with a message (the date
-// and time of the latter are shown). Otherwise N is taken when the X axis is automatic, the
-// chart is reset and each value of the sample list is stored and drawn in turn. No handling of
-// its own: a failure (a value outside 16 bits, a 1101st value, a count beyond the number range)
-// ends the parse there, with what was stored and drawn so far kept, and passes to the caller.
-void frmHAUPT::DATEN_VON_HDD_ZEILE_AUSWERTEN()
+// Shows a record line. An empty line changes nothing; a line without "DATEN:" where a record
+// has it, or with a sample count outside 1..1000, is refused with a message (the date and time
+// of the latter are shown). Otherwise N is taken when the X axis is automatic, the chart is reset
+// and each value of the sample list is stored and drawn in turn. No handling of its own: a
+// failure (a value outside 16 bits, a 1101st value, a count beyond the number range) ends it
+// there, with what was stored and drawn so far kept, and passes to the caller.
+void MainWindow::showRecord(const QString &line)
 {
-    // A copy: the line must stay the same while the messages below let events run.
-    const QString line = DATEI_ZEILE;
     storage::RecordHeader header;
     qsizetype samplesFrom = 0;
     storage::RecordCheck check = storage::RecordCheck::Empty;
@@ -43,8 +41,8 @@ void frmHAUPT::DATEN_VON_HDD_ZEILE_AUSWERTEN()
     } catch (const OverflowError &) {
         // Only the count field throws, after date and time have been taken: they are shown, as
         // they are for any record whose "DATEN:" stands where it belongs.
-        Text_DATUM->setText(header.date);
-        Text_ZEIT->setText(header.time);
+        m_dateField->setText(header.date);
+        m_timeField->setText(header.time);
         throw;
     }
     if (check == storage::RecordCheck::Empty)
@@ -53,96 +51,78 @@ void frmHAUPT::DATEN_VON_HDD_ZEILE_AUSWERTEN()
         showRefusal(QStringLiteral("DATENSATZ nicht korrekt"));
         return;
     }
-    Text_DATUM->setText(header.date);
-    Text_ZEIT->setText(header.time);
+    m_dateField->setText(header.date);
+    m_timeField->setText(header.time);
     if (check == storage::RecordCheck::BadCount) {
         showRefusal(QStringLiteral("DATENSATZ nicht korrekt => DIAGRAMM_MAX_ANZ_DATENPUNKTE"));
         return;
     }
-    if (Check_AUTO->checkState() == Qt::Checked)
-        DIAGRAMM_MAX_ANZ_DATENPUNKTE = header.count;
-    DIAGRAMM_RESET();
+    if (m_autoXCheck->checkState() == Qt::Checked)
+        m_state.xLength = header.count;
+    resetChart();
 
     storage::SampleScanner samples(QStringView(line).sliced(samplesFrom));
     int k = 0;
     while (const std::optional<double> value = samples.next()) {
-        DIAGRAMM_WERT = *value;
         k = k + 1;
-        DATENPUNKTE(k) = text::toInt16(DIAGRAMM_WERT);
-        DIAGRAMM_ZEICHNEN();
+        m_state.samples(k) = text::toInt16(*value);
+        drawPoint(*value);
     }
 }
 
 // A refusal of the record reader. While its message is open, playback ticks do nothing, so
 // refusals never pile up behind one another; the line after the refused one is read by the
 // first tick after the message has been closed.
-void frmHAUPT::showRefusal(const QString &text)
+void MainWindow::showRefusal(const QString &text)
 {
     m_refusalOpen = true;
     const auto reset = qScopeGuard([&] { m_refusalOpen = false; });
     showMessage(text);
 }
 
-// Loads the first line of the file named by DATEI_NAME, read on its own, and correlates the
-// buffer, also when nothing could be loaded (missing or empty file: no message).
-void frmHAUPT::DATEN_VON_HDD_LADEN_EINZELN()
+// Loads the first line of the file, read on its own, and correlates the buffer, also when
+// nothing could be loaded (missing or empty file: no message).
+void MainWindow::loadFirstRecord(const QString &path)
 {
-    skipOnError([&] { DATEI_ZEILE.clear(); });
-    skipOnError([&] { DATEI_ZEILE = storage::readFirstLine(DATEI_NAME); });
-    skipOnError([&] { DATEN_VON_HDD_ZEILE_AUSWERTEN(); });
-    skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
+    QString line;
+    skipOnError([&] { line = storage::readFirstLine(path); });
+    skipOnError([&] { showRecord(line); });
+    skipOnError([&] { correlate(); });
 }
 
 // Loading a snapshot: the port is closed, so that no new frame overwrites the loaded one, and a
 // running playback ends ("||" selected, its file closed, its timer off), so that no later tick
 // replaces the snapshot with a line of the recording.
-void frmHAUPT::loadSnapshot(const QString &fileName)
+void MainWindow::onLoadClicked(Snapshot snapshot)
 {
-    skipOnError([&] { MSComm1->setPortOpen(false); });
-    skipOnError([&] { endPlayback(); });
-    skipOnError([&] { DATEI_NAME = dataFile(fileName); });
-    skipOnError([&] { DATEN_VON_HDD_LADEN_EINZELN(); });
+    skipOnError([&] { m_port->setPortOpen(false); });
+    endPlayback();
+    loadFirstRecord(dataFile(storage::kSnapshotFiles[snapshot]));
 }
 
-void frmHAUPT::endPlayback()
+void MainWindow::endPlayback()
 {
     closeAllFiles();
-    Timer_WIEDERGABE->stop();
-    Option4->setChecked(true);
-}
-
-void frmHAUPT::Command17_Click()
-{
-    loadSnapshot(storage::kSnapshotA);
-}
-
-void frmHAUPT::Command20_Click()
-{
-    loadSnapshot(storage::kSnapshotB);
-}
-
-void frmHAUPT::Command21_Click()
-{
-    loadSnapshot(storage::kSnapshotC);
+    m_playbackTimer->stop();
+    m_stopOption->setChecked(true);
 }
 
 // "RUN": the port is closed and the recording file is opened from its start; the timer then
 // shows one record per second. A missing file opens nothing, and the first tick stops the timer.
-void frmHAUPT::Option3_Click()
+void MainWindow::onRunSelected()
 {
-    skipOnError([&] { MSComm1->setPortOpen(false); });
-    skipOnError([&] { DATEI_NAME = dataFile(storage::kRecordingFile); });
+    skipOnError([&] { m_port->setPortOpen(false); });
     skipOnError([&] {
         if (!m_playback)
             m_playback = std::make_shared<PlaybackFile>();
-        m_playback->reader.open(DATEI_NAME);
+        m_playback->reader.open(dataFile(storage::kRecordingFile));
     });
-    skipOnError([&] { Timer_WIEDERGABE->start(); });
+    m_playbackTimer->start();
 }
 
 // "||": stops rather than pauses. The playback file is closed; the timer is left alone, and its
 // next tick finds no line and switches it off.
-void frmHAUPT::Option4_Click()
+void MainWindow::onStopSelected()
 {
     closeAllFiles();
 }
@@ -150,27 +130,27 @@ void frmHAUPT::Option4_Click()
 // One playback step: the next line of the recording is parsed and correlated; no line (end of
 // file, an empty line, the file closed by "||") switches the timer off. A refused line does not
 // end playback. Nothing happens while a refusal message is open.
-void frmHAUPT::Timer_WIEDERGABE_Timer()
+void MainWindow::playNextRecord()
 {
     if (m_refusalOpen)
         return;
-    skipOnError([&] { DATEI_ZEILE.clear(); });
+    QString line;
     skipOnError([&] {
         if (!m_playback)
             throw FileError("cannot read a line: no file is open");
-        DATEI_ZEILE = m_playback->reader.readLine();
+        line = m_playback->reader.readLine();
     });
-    if (testOnError([&] { return DATEI_ZEILE.isEmpty(); })) {
-        skipOnError([&] { Timer_WIEDERGABE->stop(); });
+    if (line.isEmpty()) {
+        m_playbackTimer->stop();
     } else {
-        skipOnError([&] { DATEN_VON_HDD_ZEILE_AUSWERTEN(); });
-        skipOnError([&] { BERECHNUNG_KREUZ_KORRELATION(); });
+        skipOnError([&] { showRecord(line); });
+        skipOnError([&] { correlate(); });
     }
 }
 
 // The window holds one file open between calls: the recording file during playback. Every other
 // file operation opens and closes its file within one call.
-void frmHAUPT::closeAllFiles()
+void MainWindow::closeAllFiles()
 {
     if (m_playback)
         m_playback->reader.close();

@@ -1,4 +1,5 @@
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
+#include "core/Version.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -6,10 +7,10 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(kurvomat::frmHAUPT::kAppTitle));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.21"));
+    QApplication::setApplicationName(QString::fromLatin1(kurvomat::MainWindow::kAppTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(kurvomat::kVersionText));
 
-    kurvomat::frmHAUPT window(kurvomat::Environment::system());
+    kurvomat::MainWindow window(kurvomat::Environment::system());
     // Placed in the centre of the screen when first shown.
     if (const QScreen *screen = QApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();

@@ -1,6 +1,7 @@
 #include "display/PointField.h"
 
-#include "text/TextRules.h"
+#include "text/NumberReading.h"
+#include "text/NumberWriting.h"
 
 #include <QLineEdit>
 

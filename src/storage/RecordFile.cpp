@@ -51,8 +51,6 @@ public:
         }
     }
 
-    bool atEnd() { return !skipPendingLf(); }
-
 private:
     static constexpr qsizetype kChunk = 64 * 1024;
 
@@ -153,7 +151,7 @@ bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap)
     return true;
 }
 
-void keepNewestLines(const QString &path, QString *lastLineRead)
+void keepNewestLines(const QString &path)
 {
     // Ring of the last kKeptLines lines read; `next` is the slot of the oldest once it is full.
     std::array<QByteArray, kKeptLines> kept;
@@ -172,10 +170,6 @@ void keepNewestLines(const QString &path, QString *lastLineRead)
             }
         }
     } // closed before the new content replaces it (a file still open cannot be replaced everywhere)
-    if (lastLineRead && read > 0) {
-        const int newest = (next + kKeptLines - 1) % kKeptLines;
-        *lastLineRead = QString::fromLatin1(kept[static_cast<std::size_t>(newest)]);
-    }
 
     const int first = read < kKeptLines ? 0 : next;
     qsizetype total = 0;
@@ -267,19 +261,9 @@ QString LineReader::readLine()
     return QString::fromLatin1(line);
 }
 
-bool LineReader::atEnd()
-{
-    return !m_state || m_state->lines.atEnd();
-}
-
 void LineReader::close()
 {
     m_state.reset();
-}
-
-bool LineReader::isOpen() const
-{
-    return m_state != nullptr;
 }
 
 } // namespace kurvomat::storage

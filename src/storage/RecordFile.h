@@ -33,17 +33,15 @@ bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap 
 // The new content is written beside the file and replaces it in one rename, so the recording is
 // never lost: on any failure (unreadable file, folder not writable, disk full) the file stays
 // exactly as it was and FileError is thrown.
-// When lastLineRead is given and the file held at least one line, it receives the last line
-// read (Latin-1, possibly empty), also when writing then fails; otherwise it is left as it was.
-void keepNewestLines(const QString &path, QString *lastLineRead = nullptr);
+void keepNewestLines(const QString &path);
 
-// The first line of the file without its line end, Latin-1. "" when the file is missing or empty.
-// Throws only for a file that exists but cannot be read.
 // Replaces the file's content in one step: written beside it and renamed over it, so on any
 // failure (folder not writable, disk full, a folder in the way) the old file stays exactly as
 // it was. Throws FileError naming the file and the reason.
 void replaceFile(const QString &path, const QByteArray &content);
 
+// The first line of the file without its line end, Latin-1. "" when the file is missing or empty.
+// Throws only for a file that exists but cannot be read.
 [[nodiscard]] QString readFirstLine(const QString &path);
 
 // Length of the file in bytes. Throws when the file is missing or is not a file.
@@ -60,13 +58,10 @@ public:
     // Closes any open file, then opens `path` from its start. Returns false when the file does
     // not exist; throws when it exists but cannot be opened.
     bool open(const QString &path);
-    // The next line without its line end, Latin-1; "" at the end of the file (and for an empty
-    // line). Throws when no file is open or reading fails.
+    // The next line without its line end, Latin-1; "" at the end of the file, at every call from
+    // then on (and for an empty line). Throws when no file is open or reading fails.
     [[nodiscard]] QString readLine();
-    // True when no line is left (also when no file is open).
-    [[nodiscard]] bool atEnd();
     void close();
-    [[nodiscard]] bool isOpen() const;
 
 private:
     struct State;

@@ -1,7 +1,10 @@
 #include "storage/RecordFormat.h"
 
 #include "core/Errors.h"
-#include "text/TextRules.h"
+#include "text/Int16.h"
+#include "text/NumberReading.h"
+#include "text/NumberWriting.h"
+#include "text/PatternFormat.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,9 @@
 // Loading snapshots and playing the recording back through the window.
 
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "display/MSChart.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/Files.h"
 
 #include <QtTest>
@@ -33,7 +34,7 @@ class TestPlayback : public QObject {
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
 
 private slots:
     void init()
@@ -41,10 +42,10 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_dialogs = std::make_shared<ScriptedDialogs>();
-        m_w = std::make_unique<frmHAUPT>(testEnvironment(m_dir->path(), m_dialogs));
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+        m_w = std::make_unique<MainWindow>(testEnvironment(m_dir->path(), m_dialogs));
+        m_w->state().xLength = 1000;
         for (int k = 1; k <= 1100; ++k) // older values
-            m_w->DATENPUNKTE(k) = -7;
+            m_w->state().samples(k) = -7;
     }
 
     // A record with "DATEN:" in place shows its date and time; unless refused, its samples are
@@ -79,21 +80,21 @@ private slots:
         QFETCH(Load, load);
         const qsizetype n = load.stored.size();
         QVERIFY(load.file.isNull() || writeBytes(m_dir->filePath("AUSGABE_OSZI_A.txt"), load.file));
-        m_w->Check_AUTO->setChecked(load.autoAxis);
-        m_w->DIAGRAMM_ZAEHLER = 42; // points drawn before
+        button(*m_w, "Check_AUTO")->setChecked(load.autoAxis);
+        m_w->state().pointCount = 42; // points drawn before
 
-        m_w->Command17->click();
+        button(*m_w, "Command17")->click();
         const bool dated = load.file.contains("DATEN:");
         QCOMPARE(m_dialogs->texts("message").join('|'), load.message);
-        QCOMPARE(m_w->Text_DATUM->text(), QString(dated ? "05.12.05" : "__.__.__"));
-        QCOMPARE(m_w->Text_ZEIT->text(), QString(dated ? "14:03:27:41" : "__:__:__:__"));
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, load.autoAxis && n > 0 ? n : 1000.0);
-        QCOMPARE(int(m_w->DIAGRAMM_ZAEHLER), n > 0 ? int(n) : 42);
+        QCOMPARE(field(*m_w, "Text_DATUM")->text(), QString(dated ? "05.12.05" : "__.__.__"));
+        QCOMPARE(field(*m_w, "Text_ZEIT")->text(), QString(dated ? "14:03:27:41" : "__:__:__:__"));
+        QCOMPARE(m_w->state().xLength, load.autoAxis && n > 0 ? n : 1000.0);
+        QCOMPARE(int(m_w->state().pointCount), n > 0 ? int(n) : 42);
         for (int k = 1; k <= n; ++k) // stored and drawn
-            QCOMPARE(QPair(int(m_w->DATENPUNKTE(k)), m_w->MSChart1->value(k)),
+            QCOMPARE(QPair(int(m_w->state().samples(k)), chart(*m_w)->value(k)),
                      QPair(load.stored[k - 1], double(load.stored[k - 1])));
         if (n < 1100)
-            QCOMPARE(int(m_w->DATENPUNKTE(n + 1)), -7);
+            QCOMPARE(int(m_w->state().samples(n + 1)), -7);
     }
 
     // Playback shows one record per tick and ends at an empty line; "||" ends it at the next
@@ -118,15 +119,15 @@ private slots:
         QFETCH(Run, run);
         QVERIFY(writeBytes(m_dir->filePath("AUSGABE_OSZI.txt"), run.recording));
         QVERIFY(writeBytes(m_dir->filePath("AUSGABE_OSZI_A.txt"), record("0.001", {1})));
-        m_dialogs->whileMessageOpen = [this] { m_w->Timer_WIEDERGABE_Timer(); }; // a tick
+        m_dialogs->whileMessageOpen = [this] { m_w->playNextRecord(); }; // a tick
         QStringList seen;
         for (QChar step : run.steps) {
             if (step == 'T')
-                m_w->Timer_WIEDERGABE_Timer();
+                m_w->playNextRecord();
             else
-                (step == 'R' ? m_w->Option3 : step == 'P' ? m_w->Option4 : m_w->Command17)->click();
-            const char on = m_w->Timer_WIEDERGABE->isActive() ? '+' : '-';
-            seen << m_w->Text_DATUM->text().left(2) + on + QString::number(m_dialogs->shown.size());
+                (step == 'R' ? button(*m_w, "Option3") : step == 'P' ? button(*m_w, "Option4") : button(*m_w, "Command17"))->click();
+            const char on = timer(*m_w, "Timer_WIEDERGABE")->isActive() ? '+' : '-';
+            seen << field(*m_w, "Text_DATUM")->text().left(2) + on + QString::number(m_dialogs->shown.size());
         }
         QCOMPARE(seen.join(' '), run.states);
     }

@@ -3,8 +3,9 @@
 
 #include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/PseudoTerminal.h"
 
 #include <QLabel>
@@ -24,15 +25,15 @@ class TestPortControl : public QObject {
     // Port numbers 1, 2, 3, 4 and 7 lead to pseudo-terminals; every other number to nothing.
     QMap<int, std::shared_ptr<PseudoTerminal>> m_ports;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
 
     void statusShows(bool open)
     {
-        m_w->Timer_ANZEIGE_Timer();
-        QCOMPARE(m_w->MSComm1->PortOpen(), open);
-        QCOMPARE(m_w->Command1->text(), open ? QStringLiteral("STOP") : QStringLiteral("START"));
-        QCOMPARE(backColor(m_w->Text2), open ? colours::kLightGreen : colours::kLightRed);
-        QCOMPARE(backColor(m_w->Label5), open ? colours::kLightGreen : colours::kLightRed);
+        m_w->refreshStatus();
+        QCOMPARE(port(*m_w)->PortOpen(), open);
+        QCOMPARE(button(*m_w, "Command1")->text(), open ? QStringLiteral("STOP") : QStringLiteral("START"));
+        QCOMPARE(backColor(field(*m_w, "Text2")), open ? colours::kLightGreen : colours::kLightRed);
+        QCOMPARE(backColor(control(*m_w, "Label5")), open ? colours::kLightGreen : colours::kLightRed);
     }
     QStringList messages() const { return m_dialogs->texts(QStringLiteral("message")); }
 
@@ -48,7 +49,7 @@ private slots:
             return ports.contains(port) ? ports.value(port)->slavePath()
                                         : QStringLiteral("/nonexistent/ttyK%1").arg(port);
         };
-        m_w = std::make_unique<frmHAUPT>(env);
+        m_w = std::make_unique<MainWindow>(env);
     }
     void cleanup() { m_w.reset(); }
 
@@ -56,17 +57,17 @@ private slots:
     void startToggles()
     {
         statusShows(false);
-        m_w->Option3->setChecked(true);
-        m_w->Command1_Click();
-        QVERIFY(m_w->Option4->isChecked());
+        button(*m_w, "Option3")->setChecked(true);
+        button(*m_w, "Command1")->click();
+        QVERIFY(button(*m_w, "Option4")->isChecked());
         statusShows(true);
-        QCOMPARE(m_w->Text2->text(), QStringLiteral("COM1 56000,n,8,1"));
-        m_w->Command1_Click();
+        QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 56000,n,8,1"));
+        button(*m_w, "Command1")->click();
         statusShows(false);
         m_dialogs->inputAnswers << "9"; // leads nowhere
-        m_w->Command22_Click();
+        button(*m_w, "Command22")->click();
         m_dialogs->shown.clear();
-        m_w->Command1_Click();
+        button(*m_w, "Command1")->click();
         statusShows(false);
         QVERIFY(m_dialogs->shown.isEmpty());
     }
@@ -74,7 +75,7 @@ private slots:
     void portAnswers_data()
     {
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("number");
         QTest::addColumn<bool>("reported");
         QTest::newRow("three") << "3" << 3 << false;
         QTest::newRow("half to even down") << "2.5" << 2 << false;
@@ -92,70 +93,70 @@ private slots:
     void portAnswers()
     {
         QFETCH(QString, answer);
-        QFETCH(int, port);
+        QFETCH(int, number);
         QFETCH(bool, reported);
-        m_w->Command1_Click();
+        button(*m_w, "Command1")->click();
         m_dialogs->inputAnswers << answer;
-        m_w->Command22_Click();
+        button(*m_w, "Command22")->click();
         const auto &asked = m_dialogs->shown.first();
         QCOMPARE(asked.text + '|' + asked.title + '|' + asked.defaultText,
                  QStringLiteral("PORT-Nummer eingeben|PORT|1"));
-        QCOMPARE(int(m_w->MSComm1->CommPort()), port);
+        QCOMPARE(int(port(*m_w)->CommPort()), number);
         QCOMPARE(messages(), reported ? QStringList{"Portnummer falsch !!!"} : QStringList{});
         statusShows(!reported);
         if (!reported)
-            QVERIFY(m_w->Text2->text().startsWith(QStringLiteral("COM%1 ").arg(port)));
+            QVERIFY(field(*m_w, "Text2")->text().startsWith(QStringLiteral("COM%1 ").arg(number)));
     }
 
     void portTakesADevicePath()
     {
         PseudoTerminal other;
         m_dialogs->inputAnswers << other.slavePath() << "4";
-        m_w->Command22_Click();
+        button(*m_w, "Command22")->click();
         statusShows(true);
-        QCOMPARE(m_w->Text2->text(), other.slavePath() + QStringLiteral(" 56000,n,8,1"));
-        m_w->Command22_Click(); // offers the device as default; a number switches back
+        QCOMPARE(field(*m_w, "Text2")->text(), other.slavePath() + QStringLiteral(" 56000,n,8,1"));
+        button(*m_w, "Command22")->click(); // offers the device as default; a number switches back
         QCOMPARE(m_dialogs->shown.last().defaultText, other.slavePath());
-        QCOMPARE(int(m_w->MSComm1->CommPort()), 4);
-        QVERIFY(m_w->MSComm1->deviceName().isEmpty() && m_w->MSComm1->PortOpen());
+        QCOMPARE(int(port(*m_w)->CommPort()), 4);
+        QVERIFY(port(*m_w)->deviceName().isEmpty() && port(*m_w)->PortOpen());
     }
 
     void settings()
     {
-        m_w->Text2_DblClick(); // Cancel: settings kept, the closed port is opened
+        QTest::mouseDClick(field(*m_w, "Text2"), Qt::LeftButton); // Cancel: settings kept, the closed port is opened
         QCOMPARE(m_dialogs->shown[0].text + '|' + m_dialogs->shown[0].defaultText,
                  QStringLiteral("SETTINGS|56000,n,8,1"));
         statusShows(true);
         m_dialogs->inputAnswers << "9600,e,7,2";
-        m_w->Text2_DblClick();
+        QTest::mouseDClick(field(*m_w, "Text2"), Qt::LeftButton);
         statusShows(true);
-        QCOMPARE(m_w->Text2->text(), QStringLiteral("COM1 9600,e,7,2"));
+        QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 9600,e,7,2"));
         QCOMPARE(m_ports.value(1)->lineSettings().baudRate, 9600);
         m_dialogs->inputAnswers << "fast please"; // refused: named, port stays closed
-        m_w->Text2_DblClick();
+        QTest::mouseDClick(field(*m_w, "Text2"), Qt::LeftButton);
         statusShows(false);
         const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
         QCOMPARE(warnings.size(), 1);
         QVERIFY(warnings[0].contains(QStringLiteral("\"fast please\"")));
-        QCOMPARE(m_w->MSComm1->Settings(), QStringLiteral("9600,e,7,2"));
+        QCOMPARE(port(*m_w)->Settings(), QStringLiteral("9600,e,7,2"));
     }
 
     void displayShowsTheXLength()
     {
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 2.5;
+        m_w->state().xLength = 2.5;
         for (auto [locale, text] : {std::pair{QLocale::German, "2,5"}, std::pair{QLocale::English, "2.5"}}) {
             QLocale::setDefault(QLocale(locale));
-            m_w->Timer_ANZEIGE_Timer();
-            QCOMPARE(m_w->Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE->text(), QString::fromLatin1(text));
+            m_w->refreshStatus();
+            QCOMPARE(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE")->text(), QString::fromLatin1(text));
         }
         QLocale::setDefault(QLocale::c());
     }
 
     void deviceLossShowsClosed()
     {
-        m_w->Command1_Click();
+        button(*m_w, "Command1")->click();
         m_ports.value(1)->closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_w->MSComm1->PortOpen(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!port(*m_w)->PortOpen(), 5000);
         statusShows(false);
         QVERIFY(m_dialogs->shown.isEmpty());
     }

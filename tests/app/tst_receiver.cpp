@@ -4,9 +4,10 @@
 #include "acquisition/FrameEncoder.h"
 #include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "display/MSChart.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/Files.h"
 #include "support/PseudoTerminal.h"
 
@@ -39,7 +40,7 @@ private:
     std::shared_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<PseudoTerminal> m_pty;
     QString m_device; // what port 1 leads to
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
     std::function<void()> m_duringEvents; // what the user does while a frame lets events run
 
     // Sends bytes and waits until the port holds all of them (bytes arrive through the event
@@ -47,10 +48,10 @@ private:
     // runs the ticks itself.
     void send(const QByteArray &bytes)
     {
-        m_w->Timer_DATEN->stop();
-        const int before = m_w->MSComm1->InBufferCount();
+        timer(*m_w, "Timer_DATEN")->stop();
+        const int before = port(*m_w)->InBufferCount();
         QVERIFY(m_pty->write(bytes));
-        QTRY_COMPARE_WITH_TIMEOUT(int(m_w->MSComm1->InBufferCount()), before + bytes.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(port(*m_w)->InBufferCount()), before + bytes.size(), 5000);
     }
     QString recording() const { return m_dir->filePath(QStringLiteral("AUSGABE_OSZI.txt")); }
     QList<QByteArray> recordLines() const
@@ -80,9 +81,9 @@ private slots:
                 m_duringEvents();
             QCoreApplication::processEvents();
         };
-        m_w = std::make_unique<frmHAUPT>(env);
-        m_w->Timer_START_Timer();
-        QVERIFY(m_w->MSComm1->PortOpen());
+        m_w = std::make_unique<MainWindow>(env);
+        m_w->startUp();
+        QVERIFY(port(*m_w)->PortOpen());
     }
     void cleanup()
     {
@@ -93,12 +94,12 @@ private slots:
 
     void aFrameIsDrawnRecordedAndCorrelated()
     {
-        m_w->Timer_DATEN_Timer(); // nothing waits: the count field greys, nothing else changes
-        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kGrey);
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("Text_STATUS"));
+        m_w->pollPort(); // nothing waits: the count field greys, nothing else changes
+        QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("Text_STATUS"));
         // The first frame after start-up only brings the record counter to 0.
         send(frame({10, 20, 30}));
-        m_w->Timer_DATEN_Timer();
+        m_w->pollPort();
         m_w->flushPointFields();
         const auto shown = [this](std::initializer_list<QLineEdit *> fields) {
             QStringList texts;
@@ -106,62 +107,62 @@ private slots:
                 texts << field->text();
             return texts.join(u'|');
         };
-        QCOMPARE(shown({m_w->Text_STATUS, m_w->Text_INPUT_BUFFER_COUNT, m_w->Text_DATUM, m_w->Text_ZEIT,
-                        m_w->Text_WERT_MAX, m_w->Text_WERT_MIN, m_w->Text_DIAGRAMM_ZAEHLER}),
+        QCOMPARE(shown({field(*m_w, "Text_STATUS"), field(*m_w, "Text_INPUT_BUFFER_COUNT"), field(*m_w, "Text_DATUM"), field(*m_w, "Text_ZEIT"),
+                        field(*m_w, "Text_WERT_MAX"), field(*m_w, "Text_WERT_MIN"), field(*m_w, "Text_DIAGRAMM_ZAEHLER")}),
                  QStringLiteral("fertig|9|05.12.05|14:03:27:41|30|10|3 DATEN-Punkte"));
-        QCOMPARE(backColor(m_w->Text_STATUS), colours::kLightGreen);
-        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kLightGreen);
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 0.0);
+        QCOMPARE(backColor(field(*m_w, "Text_STATUS")), colours::kLightGreen);
+        QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kLightGreen);
+        QCOMPARE(m_w->state().recordCounter, 0.0);
         QVERIFY(recordLines().isEmpty());
         // Reset before drawing: the chart has the previous picture's length (1000 rows); the
         // automatic length takes 3 for the next picture.
-        QCOMPARE(int(m_w->MSChart1->RowCount()), 1000);
-        QVERIFY(m_w->MSChart1->value(1) == 10 && m_w->MSChart1->value(3) == 30 && m_w->MSChart1->value(4) == 0);
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 3.0);
+        QCOMPARE(int(chart(*m_w)->RowCount()), 1000);
+        QVERIFY(chart(*m_w)->value(1) == 10 && chart(*m_w)->value(3) == 30 && chart(*m_w)->value(4) == 0);
+        QCOMPARE(m_w->state().xLength, 3.0);
         // Against a period-3 sine of level 127 (109, -110, -1, 109, -110): S(1) = -1140,
         // S(2) = -1100 - 20 + 3270 = 2150, S(3) = -1130.
-        QCOMPARE(shown({m_w->Text_ERGEBNIS, m_w->TEXT_ERGEBNIS_PHASE}), QStringLiteral("2.150|2"));
+        QCOMPARE(shown({field(*m_w, "Text_ERGEBNIS"), field(*m_w, "TEXT_ERGEBNIS_PHASE")}), QStringLiteral("2.150|2"));
 
         // The second frame is written as record 1, with the correlation of the frame before.
         send(frame({128, 130, 255, 0, 7}));
-        QVERIFY(m_w->Option1->isChecked()); // signed
-        m_w->Timer_DATEN_Timer();
+        QVERIFY(button(*m_w, "Option1")->isChecked()); // signed
+        m_w->pollPort();
         const QByteArray record = "000.001 05.12.05  14:03:27:41 00.002.150 0.005  DATEN: "
                                   "#-128 #-126 #-1 # 0 # 7 #*****\r";
         QCOMPARE(recordLines(), QList<QByteArray>{record});
-        QCOMPARE(m_w->Text_ANZAHL->text(), QStringLiteral("1"));
+        QCOMPARE(field(*m_w, "Text_ANZAHL")->text(), QStringLiteral("1"));
     }
 
     void oneFramePerTickUnsigned()
     {
-        m_w->Option2->setChecked(true);
+        button(*m_w, "Option2")->setChecked(true);
         send(frame({1, 2}) + frame({3, 200, 127}));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(2));
-        QCOMPARE(int(m_w->MSComm1->InBufferCount()), 9); // the second frame still waits
-        QVERIFY(m_w->Timer_DATEN->isActive());
-        m_w->Timer_DATEN_Timer();
-        QVERIFY(m_w->DIAGRAMM_ZAEHLER == 3 && m_w->DATENPUNKTE(2) == 200 && m_w->DATENPUNKTE(3) == 127);
+        m_w->pollPort();
+        QCOMPARE(m_w->state().pointCount, std::int16_t(2));
+        QCOMPARE(int(port(*m_w)->InBufferCount()), 9); // the second frame still waits
+        QVERIFY(timer(*m_w, "Timer_DATEN")->isActive());
+        m_w->pollPort();
+        QVERIFY(m_w->state().pointCount == 3 && m_w->state().samples(2) == 200 && m_w->state().samples(3) == 127);
     }
 
     void headerAcrossTicksAndRefusedCounts()
     {
         send(QByteArray("##"));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("Text_STATUS"));
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("Text_STATUS"));
         send(QByteArray("##") + QByteArray("\x02\x00", 2));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
-        QCOMPARE(backColor(m_w->Text_STATUS), colours::kGrey);
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
+        QCOMPARE(backColor(field(*m_w, "Text_STATUS")), colours::kGrey);
         send(QByteArray("\x05\x06", 2));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
-        QCOMPARE(int(m_w->DATENPUNKTE(2)), 6);
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
+        QCOMPARE(int(m_w->state().samples(2)), 6);
 
         // 1001 announced: refused, "wait..." stays, the bytes after it are hunted through.
         send(QByteArray("####") + QByteArray("\xE9\x03", 2) + QByteArray("abc"));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
         QVERIFY(!m_w->frameDecoder().receiving());
     }
 
@@ -170,23 +171,23 @@ private slots:
     // header, the older ones dropped unseen.
     void wholeFramesArriveInBursts()
     {
-        m_w->Option2->setChecked(true);
+        button(*m_w, "Option2")->setChecked(true);
         std::vector<std::uint8_t> older(1000, 9), newer(1000);
         for (int i = 0; i < 1000; ++i)
             newer[std::size_t(i)] = std::uint8_t(i % 251);
         send(frame(older) + frame(newer));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 0.0); // exactly one frame reached the storage step
-        QVERIFY(m_w->DATENPUNKTE(1) == 0 && m_w->DATENPUNKTE(1000) == 999 % 251);
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
+        QCOMPARE(m_w->state().recordCounter, 0.0); // exactly one frame reached the storage step
+        QVERIFY(m_w->state().samples(1) == 0 && m_w->state().samples(1000) == 999 % 251);
 
         // A whole frame alone in one write is shown and recorded too.
         send(frame(older));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 1.0);
+        m_w->pollPort();
+        QCOMPARE(m_w->state().recordCounter, 1.0);
         QCOMPARE(recordLines().size(), 1);
         QVERIFY(recordLines().first().contains(" 1.000  DATEN: # 9 # 9 #"));
-        QCOMPARE(int(m_w->MSComm1->InBufferCount()), 0);
+        QCOMPARE(int(port(*m_w)->InBufferCount()), 0);
     }
 
     // EXIT while a frame lets events run: none of the frame's later steps happens (no trimming,
@@ -198,31 +199,31 @@ private slots:
         for (int i = 1; i <= 150; ++i)
             lines += "Zeile " + QByteArray::number(i) + "\r\n";
         QVERIFY(writeBytes(recording(), lines)); // mode "100" would cut it to 99 lines
-        m_w->DATENSATZ_ZAEHLER = 5;
-        m_w->Command6->click(); // snapshot A requested
-        const QString result = m_w->Text_ERGEBNIS->text();
-        m_duringEvents = [this] { m_w->Command5->click(); };
+        m_w->state().recordCounter = 5;
+        button(*m_w, "Command6")->click(); // snapshot A requested
+        const QString result = field(*m_w, "Text_ERGEBNIS")->text();
+        m_duringEvents = [this] { button(*m_w, "Command5")->click(); };
         send(frame({10, 20, 30}));
-        m_w->Timer_DATEN->start();
+        timer(*m_w, "Timer_DATEN")->start();
         QTimer hang; // a frame that ran on would end the loop only here, failing the test
         hang.callOnTimeout([] { QCoreApplication::exit(1); });
         hang.start(60000);
         QCOMPARE(QCoreApplication::exec(), 0);
-        QCOMPARE(m_w->DATENPUNKTE(3), std::int16_t(30)); // the frame was drawn before EXIT
+        QCOMPARE(m_w->state().samples(3), std::int16_t(30)); // the frame was drawn before EXIT
         QCOMPARE(readBytes(recording()), lines);
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, 5.0);
+        QCOMPARE(m_w->state().recordCounter, 5.0);
         QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("AUSGABE_OSZI_A.txt"))));
-        QCOMPARE(m_w->Text_ERGEBNIS->text(), result);
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("wait..."));
+        QCOMPARE(field(*m_w, "Text_ERGEBNIS")->text(), result);
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
         QVERIFY(m_dialogs->shown.isEmpty());
-        QVERIFY(!m_w->MSComm1->PortOpen());
+        QVERIFY(!port(*m_w)->PortOpen());
         for (QTimer *t : m_w->findChildren<QTimer *>())
             QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
     }
 
     void helpShowsTheFrameFormat()
     {
-        m_w->Command23->click();
+        button(*m_w, "Command23")->click();
         const QStringList lines = m_dialogs->shown.value(0).text.split(u'\n');
         QCOMPARE(lines.size(), 14);
         QCOMPARE(lines[0] + lines[1] + lines[5], QStringLiteral("Datenprotololl:\t1.Zeichen =   '#'"
@@ -237,26 +238,26 @@ private slots:
     {
         QByteArray bytes = frame({1, 2, 3, 4});
         send(bytes.left(7));
-        m_w->Timer_DATEN_Timer();
+        m_w->pollPort();
         QVERIFY(m_w->frameDecoder().receiving());
         m_pty->closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_w->MSComm1->PortOpen(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!port(*m_w)->PortOpen(), 5000);
         for (int i = 0; i < 5; ++i)
-            m_w->Timer_DATEN_Timer();
-        QCOMPARE(backColor(m_w->Text_INPUT_BUFFER_COUNT), colours::kGrey);
-        m_w->Timer_ANZEIGE_Timer();
-        QCOMPARE(m_w->Command1->text(), QStringLiteral("START"));
+            m_w->pollPort();
+        QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
+        m_w->refreshStatus();
+        QCOMPARE(button(*m_w, "Command1")->text(), QStringLiteral("START"));
         QVERIFY(m_dialogs->shown.isEmpty());
 
         m_pty = std::make_unique<PseudoTerminal>();
         m_device = m_pty->slavePath();
-        m_w->Command1_Click();
-        QVERIFY(m_w->MSComm1->PortOpen());
+        button(*m_w, "Command1")->click();
+        QVERIFY(port(*m_w)->PortOpen());
         send(QByteArray("\x05\x06\x07", 3));
-        m_w->Timer_DATEN_Timer();
-        QCOMPARE(m_w->Text_STATUS->text(), QStringLiteral("fertig"));
-        QCOMPARE(int(m_w->DATENPUNKTE(1)), 1);
-        QCOMPARE(int(m_w->DATENPUNKTE(4)), 7);
+        m_w->pollPort();
+        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
+        QCOMPARE(int(m_w->state().samples(1)), 1);
+        QCOMPARE(int(m_w->state().samples(4)), 7);
     }
 
     // The device simulator on a pseudo-terminal, entered at PORT: its 1000-sample frames reach
@@ -275,32 +276,32 @@ private slots:
         const QString line = QString::fromLocal8Bit(device.readLine()).trimmed();
         QVERIFY2(line.startsWith(QStringLiteral("Port: ")), qPrintable(line));
         m_dialogs->inputAnswers << line.mid(6);
-        m_w->Command22_Click();
-        QVERIFY(m_w->MSComm1->PortOpen());
-        m_w->Timer_DATEN->start();
+        button(*m_w, "Command22")->click();
+        QVERIFY(port(*m_w)->PortOpen());
+        timer(*m_w, "Timer_DATEN")->start();
         // Five frames; the first may be cut by the port's opening (input waiting at the open is
         // discarded), every later one arrives whole. The first received only brings the record
         // counter from -1 to 0; the others are written.
         QTRY_COMPARE_WITH_TIMEOUT(device.state(), QProcess::NotRunning, 20000);
         QCOMPARE(device.exitStatus(), QProcess::NormalExit);
         QCOMPARE(device.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(m_w->Text_STATUS->text() == QStringLiteral("fertig")
-                                     && m_w->MSComm1->InBufferCount() == 0, 5000);
-        QVERIFY2(m_w->DATENSATZ_ZAEHLER == 3 || m_w->DATENSATZ_ZAEHLER == 4,
-                 qPrintable(QString::number(m_w->DATENSATZ_ZAEHLER)));
-        QCOMPARE(recordLines().size(), qsizetype(m_w->DATENSATZ_ZAEHLER));
-        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(1000));
+        QTRY_VERIFY_WITH_TIMEOUT(field(*m_w, "Text_STATUS")->text() == QStringLiteral("fertig")
+                                     && port(*m_w)->InBufferCount() == 0, 5000);
+        QVERIFY2(m_w->state().recordCounter == 3 || m_w->state().recordCounter == 4,
+                 qPrintable(QString::number(m_w->state().recordCounter)));
+        QCOMPARE(recordLines().size(), qsizetype(m_w->state().recordCounter));
+        QCOMPARE(m_w->state().pointCount, std::int16_t(1000));
     }
 
     // The real timers: frames written to the device are picked up by the running window.
     void runningTimersReceive()
     {
-        m_w->Timer_DATEN->start();
-        m_w->Timer_ANZEIGE->start();
+        timer(*m_w, "Timer_DATEN")->start();
+        timer(*m_w, "Timer_ANZEIGE")->start();
         QVERIFY(m_pty->write(frame({50, 60, 70, 80})));
-        QTRY_COMPARE_WITH_TIMEOUT(m_w->Text_STATUS->text(), QStringLiteral("fertig"), 5000);
-        QCOMPARE(int(m_w->DATENPUNKTE(4)), 80);
-        QTRY_COMPARE_WITH_TIMEOUT(m_w->Command1->text(), QStringLiteral("STOP"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"), 5000);
+        QCOMPARE(int(m_w->state().samples(4)), 80);
+        QTRY_COMPARE_WITH_TIMEOUT(button(*m_w, "Command1")->text(), QStringLiteral("STOP"), 5000);
     }
 };
 

@@ -2,8 +2,9 @@
 
 #include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/Files.h"
 #include "support/PseudoTerminal.h"
 
@@ -25,7 +26,7 @@ class TestRecording : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
     PseudoTerminal m_pty; // behind port 1
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
 
     QString file(QString s = {}) const { return m_dir->filePath("AUSGABE_OSZI" + s + ".txt"); }
 
@@ -38,12 +39,12 @@ private slots:
         m_dialogs = std::make_shared<ScriptedDialogs>();
         auto env = testEnvironment(m_dir->path(), m_dialogs);
         env.serialDevice = [pty = m_pty.slavePath()](int n) { return n == 1 ? pty : QString(); };
-        m_w = std::make_unique<frmHAUPT>(env);
-        m_w->Timer_START_Timer(); // then the frame of the worked example
-        m_w->ERGEBNIS = 1234567;
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 5;
+        m_w = std::make_unique<MainWindow>(env);
+        m_w->startUp(); // then the frame of the worked example
+        m_w->state().correlationMaximum = 1234567;
+        m_w->state().xLength = 5;
         for (int k = 0; int sample : {128, 130, 255, 0, 7, 99}) // the sixth is beyond N
-            m_w->DATENPUNKTE(++k) = static_cast<std::int16_t>(sample);
+            m_w->state().samples(++k) = static_cast<std::int16_t>(sample);
     }
 
     // Mode "on" appends to a file (a hole). Past 10,000,000 bytes the file moves to ..._ALT.txt,
@@ -62,21 +63,21 @@ private slots:
         QFETCH(QString, size);
         const bool moved = after > 10'000'000;
         QVERIFY(writeBytes(file(), "") && QFile::resize(file(), after - kWorkedExample.size()));
-        m_w->Option_ON->click();
-        m_w->Text_GROESSE->setText("vorher");
-        m_w->DATENSATZ_ZAEHLER = 11;
+        button(*m_w, "Option_ON")->click();
+        field(*m_w, "Text_GROESSE")->setText("vorher");
+        m_w->state().recordCounter = 11;
 
-        m_w->ABFRAGE_AUF_HDD_SPEICHERN();
+        m_w->storeFrame();
         const QByteArray kept = readBytes(file(moved ? "_ALT" : ""));
         QCOMPARE(kept.size(), after);
         QVERIFY(kept.endsWith(kWorkedExample));
-        QCOMPARE(m_w->Text_GROESSE->text(), size);
-        QCOMPARE(backColor(m_w->Text_GROESSE), moved ? colours::kLightRed : colours::kGrey);
+        QCOMPARE(field(*m_w, "Text_GROESSE")->text(), size);
+        QCOMPARE(backColor(field(*m_w, "Text_GROESSE")), moved ? colours::kLightRed : colours::kGrey);
         if (!moved)
             return;
-        m_w->ABFRAGE_AUF_HDD_SPEICHERN();
+        m_w->storeFrame();
         QCOMPARE(readBytes(file()), workedExample("000.013"));
-        QCOMPARE(backColor(m_w->Text_GROESSE), colours::kLightRed);
+        QCOMPARE(backColor(field(*m_w, "Text_GROESSE")), colours::kLightRed);
     }
 
     // The first frame after start-up only counts to 0 ("100" cuts the file to 99 lines); the
@@ -101,18 +102,18 @@ private slots:
             lines += QByteArray::number(i).leftJustified(60, 'x') + "\r\n";
         QVERIFY(writeBytes(file(), lines));
         m_w->findChild<QPushButton *>(mode)->click();
-        m_w->Text_ANZAHL->setText("vorher");
+        field(*m_w, "Text_ANZAHL")->setText("vorher");
         FileSizeLimit limit(diskFull ? 4000 : RLIM_INFINITY); // less than 99 lines
         QVERIFY(!diskFull || limit.active());
 
-        m_w->ABFRAGE_AUF_HDD_SPEICHERN();
+        m_w->storeFrame();
         const QByteArray kept = lines.right(keptLines * 62);
         QCOMPARE(readBytes(file()), kept);
-        QCOMPARE(m_w->Text_ANZAHL->text(), QString(mode == "Option_OFF" ? "vorher" : "0"));
-        m_w->ABFRAGE_AUF_HDD_SPEICHERN();
+        QCOMPARE(field(*m_w, "Text_ANZAHL")->text(), QString(mode == "Option_OFF" ? "vorher" : "0"));
+        m_w->storeFrame();
         const bool written = mode != "Option_OFF" && !diskFull;
         QCOMPARE(readBytes(file()), kept + (written ? workedExample("000.001") : ""));
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, mode == "Option_OFF" ? -1.0 : 1.0);
+        QCOMPARE(m_w->state().recordCounter, mode == "Option_OFF" ? -1.0 : 1.0);
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 
@@ -129,25 +130,25 @@ private slots:
     {
         QFETCH(bool, blocked);
         QFETCH(QStringList, seenAtMessages);
-        QVERIFY(m_w->MSComm1->PortOpen()); // opened at start-up
+        QVERIFY(port(*m_w)->PortOpen()); // opened at start-up
         QVERIFY(!blocked || QDir(m_dir->path()).mkdir("AUSGABE_OSZI_A.txt"));
-        m_w->Option_OFF->click(); // the counter is written as it stands
-        m_w->DATENSATZ_ZAEHLER = 12;
-        for (QPushButton *request : {m_w->Command6, m_w->Command18, m_w->Command6})
-            request->click();
+        button(*m_w, "Option_OFF")->click(); // the counter is written as it stands
+        m_w->state().recordCounter = 12;
+        for (const char *request : {"Command6", "Command18", "Command6"})
+            button(*m_w, request)->click();
         QStringList seen;
         const auto has = [&](const char *l) { return int(readBytes(file(l)) == kWorkedExample); };
         m_dialogs->whileMessageOpen = [&] {
             seen << QString::asprintf("A%d B%d C%d port%d", has("_A"), has("_B"), has("_C"),
-                                      int(m_w->MSComm1->PortOpen()));
+                                      int(port(*m_w)->PortOpen()));
         };
 
-        m_w->ABFRAGE_AUF_HDD_SPEICHERN();
+        m_w->storeFrame();
         QCOMPARE(seen, seenAtMessages);
         QCOMPARE(m_dialogs->texts("message"), QStringList(seen.size(), "gespeichert"));
         QCOMPARE(m_dialogs->texts("warning").size(), int(blocked));
         QVERIFY(!blocked || m_dialogs->shown[0].text.contains(file("_A")));
-        QVERIFY(!m_w->SPEICHERN_A && !m_w->SPEICHERN_B && !m_w->SPEICHERN_C);
+        QVERIFY(!m_w->state().snapshotRequests[0] && !m_w->state().snapshotRequests[1] && !m_w->state().snapshotRequests[2]);
         QVERIFY(!QFile::exists(file("_B")));
     }
 };

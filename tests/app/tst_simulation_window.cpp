@@ -1,9 +1,10 @@
 // Start-up, the simulator buttons and the correlation boxes, driven through the window.
 
 #include "acquisition/MSComm.h"
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "display/MSChart.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 #include "support/Files.h"
 #include "support/PseudoTerminal.h"
 
@@ -27,15 +28,15 @@ class TestSimulationWindow : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<PseudoTerminal> m_pty;
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
     int m_eventRounds = 0;
     std::function<void()> m_firstEventRound; // what the user does when the sweep first yields
 
     QString results() const { return m_dir->filePath(QStringLiteral("AUSGABE_OSZI_ERGEBNIS_KREUZ_KORRELATON.txt")); }
     QString boxes() const
     {
-        return m_w->Text_ERGEBNIS->text() + '|' + m_w->Text_ERGEBNIS_256->text() + '|'
-               + m_w->TEXT_ERGEBNIS_PHASE->text();
+        return field(*m_w, "Text_ERGEBNIS")->text() + '|' + field(*m_w, "Text_ERGEBNIS_256")->text() + '|'
+               + field(*m_w, "TEXT_ERGEBNIS_PHASE")->text();
     }
 
 private slots:
@@ -49,12 +50,12 @@ private slots:
         env.serialDevice = [path = m_pty->slavePath()](int) { return path; };
         m_eventRounds = 0;
         // A second sweep click while the first lets events run is ignored.
-        m_firstEventRound = [this] { m_w->Command15->click(); };
+        m_firstEventRound = [this] { button(*m_w, "Command15")->click(); };
         env.letEventsRun = [this] {
             if (++m_eventRounds == 1)
                 m_firstEventRound();
         };
-        m_w = std::make_unique<frmHAUPT>(env);
+        m_w = std::make_unique<MainWindow>(env);
         m_w->setWindowTitle(QStringLiteral("design title"));
     }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
@@ -72,21 +73,21 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, shown);
         QLocale::setDefault(locale);
-        m_w->Timer_START->start();
-        m_w->Timer_START_Timer();
-        QVERIFY(!m_w->Timer_START->isActive()); // runs once
+        timer(*m_w, "Timer_START")->start();
+        m_w->startUp();
+        QVERIFY(!timer(*m_w, "Timer_START")->isActive()); // runs once
         QCOMPARE(m_w->windowTitle(), QStringLiteral("KURVOMAT V:1.0.21"));
-        QCOMPARE(m_w->PI, 4 * std::atan(1.0));
-        QCOMPARE(m_w->DATENSATZ_ZAEHLER, -1.0);
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 1000.0);
+        QCOMPARE(m_w->state().pi, 4 * std::atan(1.0));
+        QCOMPARE(m_w->state().recordCounter, -1.0);
+        QCOMPARE(m_w->state().xLength, 1000.0);
         const int first[] = {1, 2, 2, 3, 4, 5, 6};
         for (int k = 1; k <= 7; ++k)
-            QCOMPARE(int(m_w->DATENPUNKTE(k)), first[k - 1]);
-        QVERIFY(m_w->DATENPUNKTE(250) == 127 && m_w->DATENPUNKTE(500) == 0 && m_w->DATENPUNKTE(1000) == 0);
-        QCOMPARE(m_w->ERGEBNIS, 8063322.0);
+            QCOMPARE(int(m_w->state().samples(k)), first[k - 1]);
+        QVERIFY(m_w->state().samples(250) == 127 && m_w->state().samples(500) == 0 && m_w->state().samples(1000) == 0);
+        QCOMPARE(m_w->state().correlationMaximum, 8063322.0);
         QCOMPARE(boxes(), shown);
-        QCOMPARE(m_w->MSChart1->value(250), 127.0);
-        QVERIFY(m_w->MSComm1->PortOpen()); // opened last, after the simulation closed nothing
+        QCOMPARE(chart(*m_w)->value(250), 127.0);
+        QVERIFY(port(*m_w)->PortOpen()); // opened last, after the simulation closed nothing
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 
@@ -95,11 +96,11 @@ private slots:
     void startUpCarriesOnSilently()
     {
         auto env = testEnvironment(m_dir->path(), m_dialogs); // no port leads anywhere
-        frmHAUPT w(env);
-        w.Text_PEGEL_SIMULATION->setText(QStringLiteral("50000"));
-        w.Timer_START_Timer();
-        QVERIFY(!w.MSComm1->PortOpen());
-        QCOMPARE(w.DATENSATZ_ZAEHLER, -1.0);
+        MainWindow w(env);
+        field(w, "Text_PEGEL_SIMULATION")->setText(QStringLiteral("50000"));
+        w.startUp();
+        QVERIFY(!port(w)->PortOpen());
+        QCOMPARE(w.state().recordCounter, -1.0);
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 
@@ -119,25 +120,25 @@ private slots:
         QFETCH(QString, level);
         QFETCH(QString, factor);
         QFETCH(int, at250);
-        m_w->Timer_START_Timer();
-        m_w->Text_PEGEL_SIMULATION->setText(level);
-        m_w->Text_SIMULATION->setText(factor);
-        m_w->Command16->click();
-        QCOMPARE(int(m_w->DATENPUNKTE(250)), at250);
-        QVERIFY(!m_w->MSComm1->PortOpen());
+        m_w->startUp();
+        field(*m_w, "Text_PEGEL_SIMULATION")->setText(level);
+        field(*m_w, "Text_SIMULATION")->setText(factor);
+        button(*m_w, "Command16")->click();
+        QCOMPARE(int(m_w->state().samples(250)), at250);
+        QVERIFY(!port(*m_w)->PortOpen());
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 
     // A level whose samples leave 16 bits is named, and nothing is drawn half-way.
     void singleRunWithTooHighALevel()
     {
-        m_w->Timer_START_Timer();
-        m_w->Text_PEGEL_SIMULATION->setText(QStringLiteral("40000"));
-        m_w->Command16->click();
+        m_w->startUp();
+        field(*m_w, "Text_PEGEL_SIMULATION")->setText(QStringLiteral("40000"));
+        button(*m_w, "Command16")->click();
         const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
         QVERIFY(warnings.size() == 1 && warnings[0].contains(QStringLiteral("40000")));
-        QCOMPARE(m_w->MSChart1->value(250), 127.0);
-        QCOMPARE(m_w->ERGEBNIS, 8063322.0);
+        QCOMPARE(chart(*m_w)->value(250), 127.0);
+        QCOMPARE(m_w->state().correlationMaximum, 8063322.0);
     }
 
     void correlationBoxes_data()
@@ -155,34 +156,34 @@ private slots:
     {
         QFETCH(QString, reference);
         QFETCH(QString, shown);
-        m_w->Timer_START_Timer();
-        m_w->Text_PEGEL_REFERENZ->setText(reference);
-        m_w->BERECHNUNG_KREUZ_KORRELATION();
-        QCOMPARE(m_w->ERGEBNIS, 0.0);
-        QCOMPARE(int(m_w->ERGEBNIS_PHASE), 0);
+        m_w->startUp();
+        field(*m_w, "Text_PEGEL_REFERENZ")->setText(reference);
+        m_w->correlate();
+        QCOMPARE(m_w->state().correlationMaximum, 0.0);
+        QCOMPARE(int(m_w->state().correlationShift), 0);
         QCOMPARE(boxes(), shown);
     }
 
     // Level 200 with a sample 255 at the peak overflowed 16-bit products; the sum is exact.
     void largeProductsGiveTheExactSum()
     {
-        m_w->Timer_START_Timer();
-        m_w->Check_AUTO->setChecked(false);
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 4;
+        m_w->startUp();
+        button(*m_w, "Check_AUTO")->setChecked(false);
+        m_w->state().xLength = 4;
         for (int k = 1; k <= 4; ++k)
-            m_w->DATENPUNKTE(k) = k == 1 ? 255 : 0;
-        m_w->Text_PEGEL_REFERENZ->setText(QStringLiteral("12,5 is read as 12"));
-        m_w->BERECHNUNG_KREUZ_KORRELATION();
-        QCOMPARE(m_w->PEGEL_REFERENZ, 12.0);
-        m_w->Text_PEGEL_REFERENZ->setText(QStringLiteral("200"));
-        m_w->BERECHNUNG_KREUZ_KORRELATION();
-        QCOMPARE(m_w->ERGEBNIS, 255.0 * 200.0); // reference 200, 0, -200, -1
+            m_w->state().samples(k) = k == 1 ? 255 : 0;
+        field(*m_w, "Text_PEGEL_REFERENZ")->setText(QStringLiteral("12,5 is read as 12"));
+        m_w->correlate();
+        QCOMPARE(m_w->state().correlationMaximum, 255.0 * 12.0); // level 12: reference 12, 0, -12, -1
+        field(*m_w, "Text_PEGEL_REFERENZ")->setText(QStringLiteral("200"));
+        m_w->correlate();
+        QCOMPARE(m_w->state().correlationMaximum, 255.0 * 200.0); // reference 200, 0, -200, -1
         QCOMPARE(boxes(), QStringLiteral("51.000|199|1"));
     }
 
     void helpText()
     {
-        m_w->Command24->click();
+        button(*m_w, "Command24")->click();
         QCOMPARE(m_dialogs->shown.size(), 1);
         QCOMPARE(m_dialogs->shown[0].kind + '|' + m_dialogs->shown[0].title, QStringLiteral("message|KURVOMAT"));
         QVERIFY(m_dialogs->shown[0].text.startsWith(QStringLiteral("Bei der Kreuzkorrelation handelt es sich um")));
@@ -190,56 +191,55 @@ private slots:
 
     void sweepAnsweredNo()
     {
-        m_w->Timer_START_Timer();
-        m_w->Command15->click();
+        m_w->startUp();
+        button(*m_w, "Command15")->click();
         QCOMPARE(m_dialogs->shown.size(), 1);
         QCOMPARE(m_dialogs->shown[0].title, QStringLiteral("Warnung"));
         QCOMPARE(m_dialogs->shown[0].text,
                  QStringLiteral("Die Berechnung kann etwas dauern\n\t\n\tMöchten Sie fortfahren ?"));
-        QVERIFY(m_w->MSComm1->PortOpen());
-        QCOMPARE(m_w->Text_SIMULATION->text(), QStringLiteral("1.0"));
+        QVERIFY(port(*m_w)->PortOpen());
+        QCOMPARE(field(*m_w, "Text_SIMULATION")->text(), QStringLiteral("1.0"));
         QVERIFY(!QFile::exists(results()));
     }
 
     void sweepAtStartUpSettings()
     {
-        m_w->Timer_START_Timer();
+        m_w->startUp();
         QVERIFY(writeBytes(results(), QByteArray(100000, 'x'))); // replaced, not extended
         m_dialogs->confirmAnswers << true << true;
-        m_w->Command15->click();
+        button(*m_w, "Command15")->click();
         QCOMPARE(m_eventRounds, 200); // after every fifth of 1000 steps
         QCOMPARE(m_dialogs->texts(QStringLiteral("confirm")).size(), 1);
-        QVERIFY(!m_w->MSComm1->PortOpen());
-        QCOMPARE(m_w->FREQUENZ_SIMULATION, 10.009999999999831);
-        QCOMPARE(m_w->Text_SIMULATION->text(), QStringLiteral("10,0099999999998"));
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 1000.0);
-        QCOMPARE(m_w->ERGEBNIS_LISTE(1), 159138.0);
+        QVERIFY(!port(*m_w)->PortOpen());
+        QCOMPARE(field(*m_w, "Text_SIMULATION")->text(), QStringLiteral("10,0099999999998"));
+        QCOMPARE(m_w->state().xLength, 1000.0);
+        QCOMPARE(m_w->state().sweepMaxima(1), 159138.0);
         for (int k = 1; k <= 1000; ++k)
-            QCOMPARE(m_w->MSChart1->value(k), m_w->ERGEBNIS_LISTE(k));
+            QCOMPARE(chart(*m_w)->value(k), m_w->state().sweepMaxima(k));
         const QList<QByteArray> lines = readBytes(results()).split('\n');
         QCOMPARE(lines.size(), 1001); // 1000 lines ended by CR LF
         QVERIFY(std::all_of(lines.begin(), lines.end() - 1, [](const QByteArray &l) { return l.endsWith('\r'); }));
         QCOMPARE(lines[0], QByteArray("0,01          159.138\r"));
         QVERIFY(lines[95].startsWith("0,96          ") && lines[999].startsWith("10,00         "));
-        m_w->Command16->click(); // the factor text reads as 10 by the leading-number rule
-        QCOMPARE(double(m_w->DATENPUNKTE(1)), std::round(127 * std::sin(m_w->PI * (360.0 * 10 / 1000) / 180)));
+        button(*m_w, "Command16")->click(); // the factor text reads as 10 by the leading-number rule
+        QCOMPARE(double(m_w->state().samples(1)), std::round(127 * std::sin(m_w->state().pi * (360.0 * 10 / 1000) / 180)));
     }
 
     // EXIT while the sweep lets events run: the sweep goes no further (no later step, no curve,
     // no results file), no timer runs, nothing is shown, and the event loop ends.
     void exitDuringTheSweepEndsEverything()
     {
-        m_w->Timer_START_Timer();
-        m_firstEventRound = [this] { m_w->Command5->click(); };
+        m_w->startUp();
+        m_firstEventRound = [this] { button(*m_w, "Command5")->click(); };
         m_dialogs->confirmAnswers << true;
-        QTimer::singleShot(0, m_w->Command15, &QPushButton::click);
+        QTimer::singleShot(0, button(*m_w, "Command15"), &QPushButton::click);
         QTimer hang; // a sweep that ran on would end the loop only here, failing the test
         hang.callOnTimeout([] { QCoreApplication::exit(1); });
         hang.start(60000);
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(m_eventRounds, 1);
-        QCOMPARE(m_w->Text_SIMULATION->text(), QStringLiteral("0,06")); // after the fifth step
-        QCOMPARE(m_w->ERGEBNIS_LISTE(6), 0.0);
+        QCOMPARE(field(*m_w, "Text_SIMULATION")->text(), QStringLiteral("0,06")); // after the fifth step
+        QCOMPARE(m_w->state().sweepMaxima(6), 0.0);
         QVERIFY(!QFile::exists(results()));
         QCOMPARE(m_dialogs->shown.size(), 1); // the question only
         for (QTimer *t : m_w->findChildren<QTimer *>())
@@ -248,10 +248,10 @@ private slots:
 
     void sweepReportsAnUnwritableResultsFile()
     {
-        m_w->Timer_START_Timer();
+        m_w->startUp();
         QVERIFY(QDir(m_dir->path()).mkdir(QFileInfo(results()).fileName())); // a folder in the way
         m_dialogs->confirmAnswers << true;
-        m_w->Command15->click();
+        button(*m_w, "Command15")->click();
         const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
         QVERIFY(warnings.size() == 1 && warnings[0].contains(QFileInfo(results()).fileName()));
     }

@@ -1,8 +1,9 @@
-// Drawing on the chart through DIAGRAMM_RESET / DIAGRAMM_ZEICHNEN, and the X-axis controls.
+// Drawing on the chart point by point after a reset, and the X-axis controls.
 
-#include "app/frmHAUPT.h"
+#include "app/MainWindow.h"
 #include "display/MSChart.h"
 #include "support/Fakes.h"
+#include "support/WindowAccess.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,20 +19,19 @@ class TestWaveform : public QObject {
 
     QTemporaryDir m_dir;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<frmHAUPT> m_w;
+    std::unique_ptr<MainWindow> m_w;
 
     void draw(std::initializer_list<double> values)
     {
         for (double v : values) {
-            m_w->DIAGRAMM_WERT = v;
-            m_w->DIAGRAMM_ZEICHNEN();
+            m_w->drawPoint(v);
         }
         m_w->flushPointFields();
     }
     QString fields() const
     {
-        return m_w->Text_DIAGRAMM_ZAEHLER->text() + '|' + m_w->Text_WERT_MAX->text() + '|'
-               + m_w->Text_WERT_MIN->text();
+        return field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text() + '|' + field(*m_w, "Text_WERT_MAX")->text() + '|'
+               + field(*m_w, "Text_WERT_MIN")->text();
     }
 
 private slots:
@@ -39,8 +39,8 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         m_dialogs = std::make_shared<ScriptedDialogs>();
-        m_w = std::make_unique<frmHAUPT>(testEnvironment(m_dir.path(), m_dialogs));
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 1000;
+        m_w = std::make_unique<MainWindow>(testEnvironment(m_dir.path(), m_dialogs));
+        m_w->state().xLength = 1000;
     }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
@@ -63,24 +63,24 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QString, labels);
         draw({3, 4});
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = length;
-        m_w->DIAGRAMM_RESET();
+        m_w->state().xLength = length;
+        m_w->resetChart();
         m_w->flushPointFields();
         QStringList found;
-        for (int row = 1; row <= m_w->MSChart1->shownRowCount(); ++row) {
-            QCOMPARE(m_w->MSChart1->value(row), 0.0);
-            if (!m_w->MSChart1->rowLabel(row).isEmpty())
-                found << m_w->MSChart1->rowLabel(row);
+        for (int row = 1; row <= chart(*m_w)->shownRowCount(); ++row) {
+            QCOMPARE(chart(*m_w)->value(row), 0.0);
+            if (!chart(*m_w)->rowLabel(row).isEmpty())
+                found << chart(*m_w)->rowLabel(row);
         }
-        QCOMPARE(m_w->MSChart1->shownRowCount(), rows);
+        QCOMPARE(chart(*m_w)->shownRowCount(), rows);
         QCOMPARE(found.join(u' '), labels);
         QCOMPARE(fields(), QStringLiteral("2 DATEN-Punkte|-9999|9999"));
     }
 
     void pointsKeepCounterAndExtremes()
     {
-        m_w->Check_AUTO->setChecked(false);
-        m_w->DIAGRAMM_RESET();
+        button(*m_w, "Check_AUTO")->setChecked(false);
+        m_w->resetChart();
         const std::pair<double, const char *> steps[] = {
             {5, "1 DATEN-Punkte|5|5"}, {-3, "2 DATEN-Punkte|5|-3"}, {7, "3 DATEN-Punkte|7|-3"},
             {7, "4 DATEN-Punkte|7|-3"}, {12.5, "5 DATEN-Punkte|12,5|-3"}};
@@ -88,89 +88,87 @@ private slots:
             draw({value});
             QCOMPARE(fields(), QString::fromLatin1(expected));
         }
-        QCOMPARE(m_w->MSChart1->value(2), -3.0);
-        QCOMPARE(m_w->MSChart1->value(5), 12.5);
-        QCOMPARE(m_w->MSChart1->value(6), 0.0);
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 1000.0); // not automatic
+        QCOMPARE(chart(*m_w)->value(2), -3.0);
+        QCOMPARE(chart(*m_w)->value(5), 12.5);
+        QCOMPARE(chart(*m_w)->value(6), 0.0);
+        QCOMPARE(m_w->state().xLength, 1000.0); // not automatic
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         draw({20.5});
-        QCOMPARE(m_w->Text_WERT_MAX->text(), QStringLiteral("20.5"));
-        m_w->DIAGRAMM_RESET(); // values beyond the start values never reach the other field
+        QCOMPARE(field(*m_w, "Text_WERT_MAX")->text(), QStringLiteral("20.5"));
+        m_w->resetChart(); // values beyond the start values never reach the other field
         draw({10000, 20000, -10000});
         QCOMPARE(fields(), QStringLiteral("3 DATEN-Punkte|20000|-10000"));
-        m_w->DIAGRAMM_RESET();
+        m_w->resetChart();
         draw({10000});
-        QCOMPARE(m_w->Text_WERT_MIN->text(), QStringLiteral("9999"));
+        QCOMPARE(field(*m_w, "Text_WERT_MIN")->text(), QStringLiteral("9999"));
     }
 
     // Automatic length follows the points; points beyond the rows are still counted and shown.
     void automaticLengthAndExtraPoints()
     {
-        m_w->DIAGRAMM_RESET();
+        m_w->resetChart();
         for (int i = 0; i < 37; ++i)
             draw({double(i)});
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, 37.0);
-        m_w->DIAGRAMM_RESET();
-        QCOMPARE(int(m_w->MSChart1->RowCount()), 37);
-        m_w->Check_AUTO->setChecked(false);
+        QCOMPARE(m_w->state().xLength, 37.0);
+        m_w->resetChart();
+        QCOMPARE(int(chart(*m_w)->RowCount()), 37);
+        button(*m_w, "Check_AUTO")->setChecked(false);
         draw({1, 2, 3});
-        m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE = 2;
-        m_w->DIAGRAMM_RESET();
+        m_w->state().xLength = 2;
+        m_w->resetChart();
         draw({1, 2, 50});
-        QCOMPARE(m_w->MSChart1->shownRowCount(), 3);
-        QCOMPARE(m_w->MSChart1->value(3), 50.0);
+        QCOMPARE(chart(*m_w)->shownRowCount(), 3);
+        QCOMPARE(chart(*m_w)->value(3), 50.0);
     }
 
     // The extremes are read back from the fields: typed text counts, and a text that is not a
     // number stops that point before the chart is written (after it was counted).
     void extremesAreReadBackFromTheFields()
     {
-        m_w->DIAGRAMM_RESET();
+        m_w->resetChart();
         draw({5});
-        m_w->Text_WERT_MAX->selectAll();
-        QTest::keyClicks(m_w->Text_WERT_MAX, QStringLiteral("100"));
+        field(*m_w, "Text_WERT_MAX")->selectAll();
+        QTest::keyClicks(field(*m_w, "Text_WERT_MAX"), QStringLiteral("100"));
         draw({50});
-        QCOMPARE(m_w->Text_WERT_MAX->text(), QStringLiteral("100"));
-        m_w->Text_WERT_MAX->selectAll();
-        QTest::keyClicks(m_w->Text_WERT_MAX, QStringLiteral("abc"));
-        m_w->DIAGRAMM_WERT = 60;
-        QVERIFY_THROWS_EXCEPTION(ConversionError, m_w->DIAGRAMM_ZEICHNEN());
-        QCOMPARE(m_w->DIAGRAMM_ZAEHLER, std::int16_t(3));
-        QCOMPARE(m_w->MSChart1->value(3), 0.0);
+        QCOMPARE(field(*m_w, "Text_WERT_MAX")->text(), QStringLiteral("100"));
+        field(*m_w, "Text_WERT_MAX")->selectAll();
+        QTest::keyClicks(field(*m_w, "Text_WERT_MAX"), QStringLiteral("abc"));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, m_w->drawPoint(60));
+        QCOMPARE(m_w->state().pointCount, std::int16_t(3));
+        QCOMPARE(chart(*m_w)->value(3), 0.0);
     }
 
     void drawingRepaintsOncePerTurn()
     {
-        m_w->DIAGRAMM_RESET();
+        m_w->resetChart();
         QCoreApplication::processEvents();
-        const int before = m_w->MSChart1->rebuildCount();
+        const int before = chart(*m_w)->rebuildCount();
         for (int i = 0; i < 1000; ++i) {
-            m_w->DIAGRAMM_WERT = i % 50;
-            m_w->DIAGRAMM_ZEICHNEN();
+            m_w->drawPoint(i % 50);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(m_w->MSChart1->rebuildCount(), before + 1);
-        QCOMPARE(m_w->Text_DIAGRAMM_ZAEHLER->text(), QStringLiteral("1000 DATEN-Punkte"));
+        QCOMPARE(chart(*m_w)->rebuildCount(), before + 1);
+        QCOMPARE(field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text(), QStringLiteral("1000 DATEN-Punkte"));
     }
 
     void presetsAndReset()
     {
-        QPushButton *buttons[] = {m_w->Command2,  m_w->Command4,  m_w->Command7,  m_w->Command8,
-                                  m_w->Command9,  m_w->Command10, m_w->Command11, m_w->Command12,
-                                  m_w->Command13, m_w->Command14};
+        const char *const presets[] = {"Command2",  "Command4",  "Command7",  "Command8",
+                                       "Command9",  "Command10", "Command11", "Command12",
+                                       "Command13", "Command14"};
         for (int i = 0; i < 10; ++i) {
-            m_w->Check_AUTO->setChecked(true);
-            buttons[i]->click();
-            QVERIFY(!m_w->Check_AUTO->isChecked());
-            QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, (i + 1) * 100.0);
-            QCOMPARE(int(m_w->MSChart1->RowCount()), (i + 1) * 100);
+            button(*m_w, "Check_AUTO")->setChecked(true);
+            button(*m_w, presets[i])->click();
+            QVERIFY(!button(*m_w, "Check_AUTO")->isChecked());
+            QCOMPARE(m_w->state().xLength, (i + 1) * 100.0);
+            QCOMPARE(int(chart(*m_w)->RowCount()), (i + 1) * 100);
         }
-        m_w->Check_AUTO->setChecked(true);
+        button(*m_w, "Check_AUTO")->setChecked(true);
         draw({4});
-        m_w->Command3->click(); // resets for the current length, leaves mode and length
-        QVERIFY(m_w->Check_AUTO->isChecked());
-        QCOMPARE(int(m_w->MSChart1->RowCount()), 1);
-        QCOMPARE(m_w->MSChart1->value(1), 0.0);
+        button(*m_w, "Command3")->click(); // resets for the current length, leaves mode and length
+        QVERIFY(button(*m_w, "Check_AUTO")->isChecked());
+        QCOMPARE(int(chart(*m_w)->RowCount()), 1);
+        QCOMPARE(chart(*m_w)->value(1), 0.0);
     }
 
     void entry_data()
@@ -195,9 +193,9 @@ private slots:
         QFETCH(double, length);
         QFETCH(int, refusals);
         m_dialogs->inputAnswers = answers;
-        m_w->Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE_DblClick();
-        QVERIFY(!m_w->Check_AUTO->isChecked());
-        QCOMPARE(m_w->DIAGRAMM_MAX_ANZ_DATENPUNKTE, length);
+        QTest::mouseDClick(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE"), Qt::LeftButton);
+        QVERIFY(!button(*m_w, "Check_AUTO")->isChecked());
+        QCOMPARE(m_w->state().xLength, length);
         const auto &first = m_dialogs->shown.first();
         QCOMPARE(first.text + '|' + first.title + '|' + first.defaultText,
                  QStringLiteral("Wert von 1 bis 1000 eingeben|X-ACHSE|1000"));

@@ -126,8 +126,8 @@ private slots:
         QVERIFY(reader.open(m_file));
         for (const QString &line : lines) // one line per call
             QCOMPARE(reader.readLine(), line);
-        QVERIFY(reader.atEnd());
-        QCOMPARE(reader.readLine(), QString()); // "" at the end
+        QCOMPARE(reader.readLine(), QString()); // "" at the end,
+        QCOMPARE(reader.readLine(), QString()); // and at every call after it: nothing left over
     }
 };
 

@@ -13,6 +13,8 @@
 #include "Statistics.h"
 #include "Transmission.h"
 
+#include "core/Version.h"
+
 #if defined(Q_OS_UNIX)
 #include "PtySink.h"
 #endif
@@ -85,7 +87,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kurvomat-device"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KURVOMAT_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kurvomat::kVersionText));
 
     QCommandLineParser parser;
     addOptions(parser);

@@ -30,10 +30,15 @@ void MainWindow::onSingleClicked()
     const double n = m_state.xLength;
     const double factor = text::leadingNumber(m_simulationFactorField->text());
 
+    // Every sample is computed and converted before anything is drawn (a value of 32767.5
+    // still rounds to 32768, which does not fit).
     std::vector<double> values;
+    std::vector<std::int16_t> rounded;
     for (double k = 1; k <= n; ++k) {
         const double w = analysis::singleSample(k, factor, n, level, m_state.pi);
-        if (!(std::fabs(w) <= 32767.5)) {
+        try {
+            rounded.push_back(text::toInt16(w));
+        } catch (const OverflowError &) {
             throw OverflowError(
                 QStringLiteral("Der Pegel \"%1\" ist zu groß: die simulierten Werte passen nicht "
                                "in den Bereich -32768 ... 32767.")
@@ -47,7 +52,7 @@ void MainWindow::onSingleClicked()
 
     resetChart();
     for (std::size_t i = 0; i < values.size(); ++i) {
-        m_state.samples(static_cast<long long>(i + 1)) = text::toInt16(values[i]);
+        m_state.samples(static_cast<long long>(i + 1)) = rounded[i];
         drawPoint(values[i]);
     }
     correlate();

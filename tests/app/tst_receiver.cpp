@@ -1,23 +1,13 @@
 // Frames from a real pseudo-terminal through the window's receiver: drawn, recorded,
-// correlated, with the status texts and colours; and the device going away.
+// correlated, with the status texts and colours; bursts, EXIT mid-frame, the device going away
+// and the device simulator.
 
 #include "acquisition/FrameEncoder.h"
-#include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/MainWindow.h"
-#include "display/MSChart.h"
-#include "support/Fakes.h"
-#include "support/WindowAccess.h"
 #include "support/Files.h"
-#include "support/PseudoTerminal.h"
+#include "support/WindowFixture.h"
 
-#include <QFile>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <vector>
@@ -35,80 +25,63 @@ QByteArray frame(const std::vector<std::uint8_t> &samples)
 class TestReceiver : public QObject {
     Q_OBJECT
 
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::shared_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<PseudoTerminal> m_pty;
-    QString m_device; // what port 1 leads to
-    std::unique_ptr<MainWindow> m_w;
+    std::unique_ptr<WindowFixture> m_f;
+    MainWindow *m_w = nullptr;
     std::function<void()> m_duringEvents; // what the user does while a frame lets events run
 
     // Sends bytes and waits until the port holds all of them (bytes arrive through the event
-    // loop, as they do in the running program). The data timer is stopped first: the test
+    // loop, as they do in the running program). The receive timer is stopped first: the test
     // runs the ticks itself.
     void send(const QByteArray &bytes)
     {
         timer(*m_w, "Timer_DATEN")->stop();
         const int before = port(*m_w)->InBufferCount();
-        QVERIFY(m_pty->write(bytes));
+        QVERIFY(m_f->pty->write(bytes));
         QTRY_COMPARE_WITH_TIMEOUT(int(port(*m_w)->InBufferCount()), before + bytes.size(), 5000);
     }
-    QString recording() const { return m_dir->filePath(QStringLiteral("AUSGABE_OSZI.txt")); }
+    QString recording() const { return m_f->file(QStringLiteral("AUSGABE_OSZI.txt")); }
     QList<QByteArray> recordLines() const
     {
-        QFile file(recording());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QList<QByteArray> lines = file.readAll().split('\n');
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
+        QList<QByteArray> lines = readBytes(recording()).split('\n');
+        lines.removeAll(QByteArray());
+        return QFile::exists(recording()) ? lines : QList<QByteArray>{};
+    }
+    QString shown(std::initializer_list<const char *> names) const
+    {
+        QStringList texts;
+        for (const char *name : names)
+            texts << field(*m_w, name)->text();
+        return texts.join(u'|');
     }
 
 private slots:
     void init()
     {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_dialogs = std::make_shared<ScriptedDialogs>();
-        m_pty = std::make_unique<PseudoTerminal>();
-        m_device = m_pty->slavePath();
-        auto env = testEnvironment(m_dir->path(), m_dialogs);
-        env.serialDevice = [this](int port) { return port == 1 ? m_device : QString(); };
         m_duringEvents = nullptr;
-        env.letEventsRun = [this] {
-            if (m_duringEvents)
-                m_duringEvents();
-            QCoreApplication::processEvents();
-        };
-        m_w = std::make_unique<MainWindow>(env);
+        m_f = std::make_unique<WindowFixture>([this](Environment &env) {
+            env.letEventsRun = [this] {
+                if (m_duringEvents)
+                    m_duringEvents();
+                QCoreApplication::processEvents();
+            };
+        });
+        m_w = m_f->window.get();
         m_w->startUp();
         QVERIFY(port(*m_w)->PortOpen());
     }
-    void cleanup()
-    {
-        m_w.reset();
-        m_pty.reset();
-        QLocale::setDefault(QLocale::c());
-    }
+    void cleanup() { m_f.reset(); }
 
     void aFrameIsDrawnRecordedAndCorrelated()
     {
         m_w->pollPort(); // nothing waits: the count field greys, nothing else changes
         QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("Text_STATUS"));
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("Text_STATUS"));
         // The first frame after start-up only brings the record counter to 0.
         send(frame({10, 20, 30}));
         m_w->pollPort();
         m_w->flushPointFields();
-        const auto shown = [this](std::initializer_list<QLineEdit *> fields) {
-            QStringList texts;
-            for (QLineEdit *field : fields)
-                texts << field->text();
-            return texts.join(u'|');
-        };
-        QCOMPARE(shown({field(*m_w, "Text_STATUS"), field(*m_w, "Text_INPUT_BUFFER_COUNT"), field(*m_w, "Text_DATUM"), field(*m_w, "Text_ZEIT"),
-                        field(*m_w, "Text_WERT_MAX"), field(*m_w, "Text_WERT_MIN"), field(*m_w, "Text_DIAGRAMM_ZAEHLER")}),
+        QCOMPARE(shown({"Text_STATUS", "Text_INPUT_BUFFER_COUNT", "Text_DATUM", "Text_ZEIT",
+                        "Text_WERT_MAX", "Text_WERT_MIN", "Text_DIAGRAMM_ZAEHLER"}),
                  QStringLiteral("fertig|9|05.12.05|14:03:27:41|30|10|3 DATEN-Punkte"));
         QCOMPARE(backColor(field(*m_w, "Text_STATUS")), colours::kLightGreen);
         QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kLightGreen);
@@ -117,52 +90,40 @@ private slots:
         // Reset before drawing: the chart has the previous picture's length (1000 rows); the
         // automatic length takes 3 for the next picture.
         QCOMPARE(int(chart(*m_w)->RowCount()), 1000);
-        QVERIFY(chart(*m_w)->value(1) == 10 && chart(*m_w)->value(3) == 30 && chart(*m_w)->value(4) == 0);
+        QVERIFY(chart(*m_w)->value(3) == 30 && chart(*m_w)->value(4) == 0);
         QCOMPARE(m_w->state().xLength, 3.0);
         // Against a period-3 sine of level 127 (109, -110, -1, 109, -110): S(1) = -1140,
         // S(2) = -1100 - 20 + 3270 = 2150, S(3) = -1130.
-        QCOMPARE(shown({field(*m_w, "Text_ERGEBNIS"), field(*m_w, "TEXT_ERGEBNIS_PHASE")}), QStringLiteral("2.150|2"));
+        QCOMPARE(shown({"Text_ERGEBNIS", "TEXT_ERGEBNIS_PHASE"}), QStringLiteral("2.150|2"));
 
         // The second frame is written as record 1, with the correlation of the frame before.
         send(frame({128, 130, 255, 0, 7}));
-        QVERIFY(button(*m_w, "Option1")->isChecked()); // signed
         m_w->pollPort();
         const QByteArray record = "000.001 05.12.05  14:03:27:41 00.002.150 0.005  DATEN: "
                                   "#-128 #-126 #-1 # 0 # 7 #*****\r";
         QCOMPARE(recordLines(), QList<QByteArray>{record});
-        QCOMPARE(field(*m_w, "Text_ANZAHL")->text(), QStringLiteral("1"));
+        QCOMPARE(shown({"Text_ANZAHL"}), QStringLiteral("1"));
     }
 
-    void oneFramePerTickUnsigned()
+    // At most one frame per tick, the rest waits; a header shows "wait..." (also a refused
+    // one) until its frame is complete; unsigned samples as they came.
+    void oneFramePerTickAndTheStatus()
     {
         button(*m_w, "Option2")->setChecked(true);
-        send(frame({1, 2}) + frame({3, 200, 127}));
+        send(frame({1, 2}) + frame({3, 200, 127}).left(7));
         m_w->pollPort();
         QCOMPARE(m_w->state().pointCount, std::int16_t(2));
-        QCOMPARE(int(port(*m_w)->InBufferCount()), 9); // the second frame still waits
+        QCOMPARE(int(port(*m_w)->InBufferCount()), 7); // the second frame still waits
         QVERIFY(timer(*m_w, "Timer_DATEN")->isActive());
         m_w->pollPort();
-        QVERIFY(m_w->state().pointCount == 3 && m_w->state().samples(2) == 200 && m_w->state().samples(3) == 127);
-    }
-
-    void headerAcrossTicksAndRefusedCounts()
-    {
-        send(QByteArray("##"));
-        m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("Text_STATUS"));
-        send(QByteArray("##") + QByteArray("\x02\x00", 2));
-        m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("wait..."));
         QCOMPARE(backColor(field(*m_w, "Text_STATUS")), colours::kGrey);
-        send(QByteArray("\x05\x06", 2));
+        send(QByteArray("\xC8\x7F", 2) + "####\xE9\x03"); // its last samples, then 1001 announced
         m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
-        QCOMPARE(int(m_w->state().samples(2)), 6);
-
-        // 1001 announced: refused, "wait..." stays, the bytes after it are hunted through.
-        send(QByteArray("####") + QByteArray("\xE9\x03", 2) + QByteArray("abc"));
+        QVERIFY(m_w->state().samples(2) == 200 && m_w->state().samples(3) == 127);
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("fertig"));
         m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("wait..."));
         QVERIFY(!m_w->frameDecoder().receiving());
     }
 
@@ -177,17 +138,15 @@ private slots:
             newer[std::size_t(i)] = std::uint8_t(i % 251);
         send(frame(older) + frame(newer));
         m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("fertig"));
         QCOMPARE(m_w->state().recordCounter, 0.0); // exactly one frame reached the storage step
         QVERIFY(m_w->state().samples(1) == 0 && m_w->state().samples(1000) == 999 % 251);
 
         // A whole frame alone in one write is shown and recorded too.
         send(frame(older));
         m_w->pollPort();
-        QCOMPARE(m_w->state().recordCounter, 1.0);
         QCOMPARE(recordLines().size(), 1);
         QVERIFY(recordLines().first().contains(" 1.000  DATEN: # 9 # 9 #"));
-        QCOMPARE(int(port(*m_w)->InBufferCount()), 0);
     }
 
     // EXIT while a frame lets events run: none of the frame's later steps happens (no trimming,
@@ -201,7 +160,7 @@ private slots:
         QVERIFY(writeBytes(recording(), lines)); // mode "100" would cut it to 99 lines
         m_w->state().recordCounter = 5;
         button(*m_w, "Command6")->click(); // snapshot A requested
-        const QString result = field(*m_w, "Text_ERGEBNIS")->text();
+        const QString result = shown({"Text_ERGEBNIS"});
         m_duringEvents = [this] { button(*m_w, "Command5")->click(); };
         send(frame({10, 20, 30}));
         timer(*m_w, "Timer_DATEN")->start();
@@ -209,13 +168,12 @@ private slots:
         hang.callOnTimeout([] { QCoreApplication::exit(1); });
         hang.start(60000);
         QCOMPARE(QCoreApplication::exec(), 0);
-        QCOMPARE(m_w->state().samples(3), std::int16_t(30)); // the frame was drawn before EXIT
+        QCOMPARE(m_w->state().samples(3), std::int16_t(30)); // drawn before EXIT
         QCOMPARE(readBytes(recording()), lines);
         QCOMPARE(m_w->state().recordCounter, 5.0);
-        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("AUSGABE_OSZI_A.txt"))));
-        QCOMPARE(field(*m_w, "Text_ERGEBNIS")->text(), result);
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("wait..."));
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(!QFile::exists(m_f->file(QStringLiteral("AUSGABE_OSZI_A.txt"))));
+        QCOMPARE(shown({"Text_ERGEBNIS", "Text_STATUS"}), result + QStringLiteral("|wait..."));
+        QVERIFY(m_f->dialogs->shown.isEmpty());
         QVERIFY(!port(*m_w)->PortOpen());
         for (QTimer *t : m_w->findChildren<QTimer *>())
             QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
@@ -224,10 +182,11 @@ private slots:
     void helpShowsTheFrameFormat()
     {
         button(*m_w, "Command23")->click();
-        const QStringList lines = m_dialogs->shown.value(0).text.split(u'\n');
+        const QStringList lines = m_f->dialogs->shown.value(0).text.split(u'\n');
         QCOMPARE(lines.size(), 14);
-        QCOMPARE(lines[0] + lines[1] + lines[5], QStringLiteral("Datenprotololl:\t1.Zeichen =   '#'"
-                                                                "\t5.Zeichen =LOW-Wert-Anzahl der Daten"));
+        QCOMPARE(lines[0] + lines[1] + lines[5],
+                 QStringLiteral("Datenprotololl:\t1.Zeichen =   '#'"
+                                "\t5.Zeichen =LOW-Wert-Anzahl der Daten"));
         QCOMPARE(lines[11] + lines[12] + lines[13], QStringLiteral("\t\t\t(maximal 1000 Daten)"));
     }
 
@@ -236,37 +195,32 @@ private slots:
     // device is back; the half frame is completed by the next frame's characters.
     void deviceGoneMidFrame()
     {
-        QByteArray bytes = frame({1, 2, 3, 4});
-        send(bytes.left(7));
+        send(frame({1, 2, 3, 4}).left(7));
         m_w->pollPort();
         QVERIFY(m_w->frameDecoder().receiving());
-        m_pty->closeMaster();
+        m_f->pty->closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(!port(*m_w)->PortOpen(), 5000);
-        for (int i = 0; i < 5; ++i)
-            m_w->pollPort();
+        m_w->pollPort();
         QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
         m_w->refreshStatus();
         QCOMPARE(button(*m_w, "Command1")->text(), QStringLiteral("START"));
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_f->dialogs->shown.isEmpty());
 
-        m_pty = std::make_unique<PseudoTerminal>();
-        m_device = m_pty->slavePath();
+        m_f->pty = std::make_unique<PseudoTerminal>();
+        m_f->device = m_f->pty->slavePath();
         button(*m_w, "Command1")->click();
         QVERIFY(port(*m_w)->PortOpen());
         send(QByteArray("\x05\x06\x07", 3));
         m_w->pollPort();
-        QCOMPARE(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"));
-        QCOMPARE(int(m_w->state().samples(1)), 1);
-        QCOMPARE(int(m_w->state().samples(4)), 7);
+        QCOMPARE(shown({"Text_STATUS"}), QStringLiteral("fertig"));
+        QVERIFY(m_w->state().samples(1) == 1 && m_w->state().samples(4) == 7);
     }
 
     // The device simulator on a pseudo-terminal, entered at PORT: its 1000-sample frames reach
-    // the running window whole.
+    // the running window whole, and the running timers pick them up.
     void deviceSimulatorFramesArrive()
     {
         QProcess device;
-        // The default line (56000 baud) carries a 1000-sample frame in 180 ms: slow enough that
-        // even a sanitizer build completes each frame before 1000 characters pile up.
         device.start(QStringLiteral(KURVOMAT_DEVICE_TOOL),
                      {QStringLiteral("--pty"), QStringLiteral("--count"), QStringLiteral("1000"),
                       QStringLiteral("--rate"), QStringLiteral("4"), QStringLiteral("--frames"),
@@ -275,7 +229,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(device.canReadLine(), 5000);
         const QString line = QString::fromLocal8Bit(device.readLine()).trimmed();
         QVERIFY2(line.startsWith(QStringLiteral("Port: ")), qPrintable(line));
-        m_dialogs->inputAnswers << line.mid(6);
+        m_f->dialogs->inputAnswers << line.mid(6);
         button(*m_w, "Command22")->click();
         QVERIFY(port(*m_w)->PortOpen());
         timer(*m_w, "Timer_DATEN")->start();
@@ -283,25 +237,14 @@ private slots:
         // discarded), every later one arrives whole. The first received only brings the record
         // counter from -1 to 0; the others are written.
         QTRY_COMPARE_WITH_TIMEOUT(device.state(), QProcess::NotRunning, 20000);
-        QCOMPARE(device.exitStatus(), QProcess::NormalExit);
         QCOMPARE(device.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(field(*m_w, "Text_STATUS")->text() == QStringLiteral("fertig")
-                                     && port(*m_w)->InBufferCount() == 0, 5000);
-        QVERIFY2(m_w->state().recordCounter == 3 || m_w->state().recordCounter == 4,
-                 qPrintable(QString::number(m_w->state().recordCounter)));
-        QCOMPARE(recordLines().size(), qsizetype(m_w->state().recordCounter));
+        QTRY_VERIFY_WITH_TIMEOUT(shown({"Text_STATUS"}) == QStringLiteral("fertig")
+                                     && port(*m_w)->InBufferCount() == 0,
+                                 5000);
+        const double records = m_w->state().recordCounter;
+        QVERIFY2(records == 3 || records == 4, qPrintable(QString::number(records)));
+        QCOMPARE(recordLines().size(), qsizetype(records));
         QCOMPARE(m_w->state().pointCount, std::int16_t(1000));
-    }
-
-    // The real timers: frames written to the device are picked up by the running window.
-    void runningTimersReceive()
-    {
-        timer(*m_w, "Timer_DATEN")->start();
-        timer(*m_w, "Timer_ANZEIGE")->start();
-        QVERIFY(m_pty->write(frame({50, 60, 70, 80})));
-        QTRY_COMPARE_WITH_TIMEOUT(field(*m_w, "Text_STATUS")->text(), QStringLiteral("fertig"), 5000);
-        QCOMPARE(int(m_w->state().samples(4)), 80);
-        QTRY_COMPARE_WITH_TIMEOUT(button(*m_w, "Command1")->text(), QStringLiteral("STOP"), 5000);
     }
 };
 

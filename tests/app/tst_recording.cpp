@@ -1,12 +1,8 @@
 // The storage step of each frame through the window: recording, counter, size cap, snapshots.
 
-#include "acquisition/MSComm.h"
 #include "app/Widgets.h"
-#include "app/MainWindow.h"
-#include "support/Fakes.h"
-#include "support/WindowAccess.h"
 #include "support/Files.h"
-#include "support/PseudoTerminal.h"
+#include "support/WindowFixture.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -23,29 +19,25 @@ QByteArray workedExample(const char *n) { return QByteArray(kWorkedExample).repl
 class TestRecording : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WindowFixture> m_f;
+    MainWindow *m_w = nullptr;
     std::shared_ptr<ScriptedDialogs> m_dialogs;
-    PseudoTerminal m_pty; // behind port 1
-    std::unique_ptr<MainWindow> m_w;
 
-    QString file(QString s = {}) const { return m_dir->filePath("AUSGABE_OSZI" + s + ".txt"); }
+    QString file(const QString &s = {}) const { return m_f->file("AUSGABE_OSZI" + s + ".txt"); }
 
 private slots:
     void init()
     {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_dialogs = std::make_shared<ScriptedDialogs>();
-        auto env = testEnvironment(m_dir->path(), m_dialogs);
-        env.serialDevice = [pty = m_pty.slavePath()](int n) { return n == 1 ? pty : QString(); };
-        m_w = std::make_unique<MainWindow>(env);
+        m_f = std::make_unique<WindowFixture>();
+        m_w = m_f->window.get();
+        m_dialogs = m_f->dialogs;
         m_w->startUp(); // then the frame of the worked example
         m_w->state().correlationMaximum = 1234567;
         m_w->state().xLength = 5;
         for (int k = 0; int sample : {128, 130, 255, 0, 7, 99}) // the sixth is beyond N
             m_w->state().samples(++k) = static_cast<std::int16_t>(sample);
     }
+    void cleanup() { m_f.reset(); }
 
     // Mode "on" appends to a file (a hole). Past 10,000,000 bytes the file moves to ..._ALT.txt,
     // the size field turns light red and stays so, and the next record starts a new file.
@@ -72,7 +64,8 @@ private slots:
         QCOMPARE(kept.size(), after);
         QVERIFY(kept.endsWith(kWorkedExample));
         QCOMPARE(field(*m_w, "Text_GROESSE")->text(), size);
-        QCOMPARE(backColor(field(*m_w, "Text_GROESSE")), moved ? colours::kLightRed : colours::kGrey);
+        QCOMPARE(backColor(field(*m_w, "Text_GROESSE")),
+                 moved ? colours::kLightRed : colours::kGrey);
         if (!moved)
             return;
         m_w->storeFrame();
@@ -109,7 +102,8 @@ private slots:
         m_w->storeFrame();
         const QByteArray kept = lines.right(keptLines * 62);
         QCOMPARE(readBytes(file()), kept);
-        QCOMPARE(field(*m_w, "Text_ANZAHL")->text(), QString(mode == "Option_OFF" ? "vorher" : "0"));
+        QCOMPARE(field(*m_w, "Text_ANZAHL")->text(),
+                 QString(mode == "Option_OFF" ? "vorher" : "0"));
         m_w->storeFrame();
         const bool written = mode != "Option_OFF" && !diskFull;
         QCOMPARE(readBytes(file()), kept + (written ? workedExample("000.001") : ""));
@@ -131,7 +125,7 @@ private slots:
         QFETCH(bool, blocked);
         QFETCH(QStringList, seenAtMessages);
         QVERIFY(port(*m_w)->PortOpen()); // opened at start-up
-        QVERIFY(!blocked || QDir(m_dir->path()).mkdir("AUSGABE_OSZI_A.txt"));
+        QVERIFY(!blocked || QDir().mkdir(file("_A")));
         button(*m_w, "Option_OFF")->click(); // the counter is written as it stands
         m_w->state().recordCounter = 12;
         for (const char *request : {"Command6", "Command18", "Command6"})
@@ -148,7 +142,8 @@ private slots:
         QCOMPARE(m_dialogs->texts("message"), QStringList(seen.size(), "gespeichert"));
         QCOMPARE(m_dialogs->texts("warning").size(), int(blocked));
         QVERIFY(!blocked || m_dialogs->shown[0].text.contains(file("_A")));
-        QVERIFY(!m_w->state().snapshotRequests[0] && !m_w->state().snapshotRequests[1] && !m_w->state().snapshotRequests[2]);
+        for (const bool requested : m_w->state().snapshotRequests)
+            QVERIFY(!requested);
         QVERIFY(!QFile::exists(file("_B")));
     }
 };

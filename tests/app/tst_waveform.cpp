@@ -1,14 +1,7 @@
 // Drawing on the chart point by point after a reset, and the X-axis controls.
 
-#include "app/MainWindow.h"
-#include "display/MSChart.h"
-#include "support/Fakes.h"
-#include "support/WindowAccess.h"
+#include "support/WindowFixture.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kurvomat;
@@ -17,32 +10,36 @@ using namespace kurvomat::testing;
 class TestWaveform : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::shared_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<MainWindow> m_w;
+    std::unique_ptr<WindowFixture> m_f;
+    MainWindow *m_w = nullptr;
+    ScriptedDialogs *m_dialogs = nullptr;
 
     void draw(std::initializer_list<double> values)
     {
-        for (double v : values) {
+        for (double v : values)
             m_w->drawPoint(v);
-        }
         m_w->flushPointFields();
     }
     QString fields() const
     {
-        return field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text() + '|' + field(*m_w, "Text_WERT_MAX")->text() + '|'
-               + field(*m_w, "Text_WERT_MIN")->text();
+        return field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text() + '|'
+               + field(*m_w, "Text_WERT_MAX")->text() + '|' + field(*m_w, "Text_WERT_MIN")->text();
+    }
+    void type(const char *name, const QString &text)
+    {
+        field(*m_w, name)->selectAll();
+        QTest::keyClicks(field(*m_w, name), text);
     }
 
 private slots:
     void init()
     {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_dialogs = std::make_shared<ScriptedDialogs>();
-        m_w = std::make_unique<MainWindow>(testEnvironment(m_dir.path(), m_dialogs));
+        m_f = std::make_unique<WindowFixture>();
+        m_w = m_f->window.get();
+        m_dialogs = m_f->dialogs.get();
         m_w->state().xLength = 1000;
     }
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { m_f.reset(); }
 
     void resetLabelsEveryHundredthRow_data()
     {
@@ -77,81 +74,41 @@ private slots:
         QCOMPARE(fields(), QStringLiteral("2 DATEN-Punkte|-9999|9999"));
     }
 
+    // Every point is counted and drawn, also beyond the rows, and moves the extremes, written in
+    // the regional format and read back from their fields: typed text counts and stays until a
+    // point passes it, and a text that is not a number stops that point before the chart is
+    // written (after it was counted). A value beyond both start values never reaches the other.
     void pointsKeepCounterAndExtremes()
     {
         button(*m_w, "Check_AUTO")->setChecked(false);
+        m_w->state().xLength = 2;
         m_w->resetChart();
         const std::pair<double, const char *> steps[] = {
-            {5, "1 DATEN-Punkte|5|5"}, {-3, "2 DATEN-Punkte|5|-3"}, {7, "3 DATEN-Punkte|7|-3"},
-            {7, "4 DATEN-Punkte|7|-3"}, {12.5, "5 DATEN-Punkte|12,5|-3"}};
+            {5, "1 DATEN-Punkte|5|5"}, {-3, "2 DATEN-Punkte|5|-3"},
+            {12.5, "3 DATEN-Punkte|12,5|-3"}};
         for (const auto &[value, expected] : steps) {
             draw({value});
             QCOMPARE(fields(), QString::fromLatin1(expected));
         }
-        QCOMPARE(chart(*m_w)->value(2), -3.0);
-        QCOMPARE(chart(*m_w)->value(5), 12.5);
-        QCOMPARE(chart(*m_w)->value(6), 0.0);
-        QCOMPARE(m_w->state().xLength, 1000.0); // not automatic
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        draw({20.5});
-        QCOMPARE(field(*m_w, "Text_WERT_MAX")->text(), QStringLiteral("20.5"));
-        m_w->resetChart(); // values beyond the start values never reach the other field
-        draw({10000, 20000, -10000});
-        QCOMPARE(fields(), QStringLiteral("3 DATEN-Punkte|20000|-10000"));
-        m_w->resetChart();
-        draw({10000});
-        QCOMPARE(field(*m_w, "Text_WERT_MIN")->text(), QStringLiteral("9999"));
-    }
-
-    // Automatic length follows the points; points beyond the rows are still counted and shown.
-    void automaticLengthAndExtraPoints()
-    {
-        m_w->resetChart();
-        for (int i = 0; i < 37; ++i)
-            draw({double(i)});
-        QCOMPARE(m_w->state().xLength, 37.0);
-        m_w->resetChart();
-        QCOMPARE(int(chart(*m_w)->RowCount()), 37);
-        button(*m_w, "Check_AUTO")->setChecked(false);
-        draw({1, 2, 3});
-        m_w->state().xLength = 2;
-        m_w->resetChart();
-        draw({1, 2, 50});
-        QCOMPARE(chart(*m_w)->shownRowCount(), 3);
-        QCOMPARE(chart(*m_w)->value(3), 50.0);
-    }
-
-    // The extremes are read back from the fields: typed text counts, and a text that is not a
-    // number stops that point before the chart is written (after it was counted).
-    void extremesAreReadBackFromTheFields()
-    {
-        m_w->resetChart();
-        draw({5});
-        field(*m_w, "Text_WERT_MAX")->selectAll();
-        QTest::keyClicks(field(*m_w, "Text_WERT_MAX"), QStringLiteral("100"));
-        draw({50});
-        QCOMPARE(field(*m_w, "Text_WERT_MAX")->text(), QStringLiteral("100"));
-        field(*m_w, "Text_WERT_MAX")->selectAll();
-        QTest::keyClicks(field(*m_w, "Text_WERT_MAX"), QStringLiteral("abc"));
+        QCOMPARE(chart(*m_w)->value(3), 12.5);
+        QCOMPARE(m_w->state().xLength, 2.0); // not automatic
+        type("Text_WERT_MAX", QStringLiteral("100,0"));
+        type("Text_WERT_MIN", QStringLiteral("-7,0"));
+        draw({50, 100, -7}); // equal values leave the typed texts
+        QCOMPARE(fields(), QStringLiteral("6 DATEN-Punkte|100,0|-7,0"));
+        type("Text_WERT_MAX", QStringLiteral("abc"));
         QVERIFY_THROWS_EXCEPTION(ConversionError, m_w->drawPoint(60));
-        QCOMPARE(m_w->state().pointCount, std::int16_t(3));
-        QCOMPARE(chart(*m_w)->value(3), 0.0);
-    }
-
-    void drawingRepaintsOncePerTurn()
-    {
+        QCOMPARE(m_w->state().pointCount, std::int16_t(7));
+        QCOMPARE(chart(*m_w)->shownRowCount(), 6);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_w->resetChart();
-        QCoreApplication::processEvents();
-        const int before = chart(*m_w)->rebuildCount();
-        for (int i = 0; i < 1000; ++i) {
-            m_w->drawPoint(i % 50);
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(chart(*m_w)->rebuildCount(), before + 1);
-        QCOMPARE(field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text(), QStringLiteral("1000 DATEN-Punkte"));
+        draw({10000, 20000.5});
+        QCOMPARE(fields(), QStringLiteral("2 DATEN-Punkte|20000.5|9999"));
     }
 
-    void presetsAndReset()
+    // Presets choose the length and end "automatisch"; with it the length follows the points,
+    // which repaint the chart once per turn; RESET keeps mode and length.
+    void presetsAutomaticLengthAndReset()
     {
         const char *const presets[] = {"Command2",  "Command4",  "Command7",  "Command8",
                                        "Command9",  "Command10", "Command11", "Command12",
@@ -164,10 +121,17 @@ private slots:
             QCOMPARE(int(chart(*m_w)->RowCount()), (i + 1) * 100);
         }
         button(*m_w, "Check_AUTO")->setChecked(true);
-        draw({4});
-        button(*m_w, "Command3")->click(); // resets for the current length, leaves mode and length
+        QCoreApplication::processEvents();
+        const int before = chart(*m_w)->rebuildCount();
+        for (int i = 0; i < 370; ++i)
+            m_w->drawPoint(i % 50);
+        QCoreApplication::processEvents();
+        QCOMPARE(chart(*m_w)->rebuildCount(), before + 1);
+        QCOMPARE(fields(), QStringLiteral("370 DATEN-Punkte|49|0"));
+        QCOMPARE(m_w->state().xLength, 370.0);
+        button(*m_w, "Command3")->click();
         QVERIFY(button(*m_w, "Check_AUTO")->isChecked());
-        QCOMPARE(int(chart(*m_w)->RowCount()), 1);
+        QCOMPARE(int(chart(*m_w)->RowCount()), 370);
         QCOMPARE(chart(*m_w)->value(1), 0.0);
     }
 
@@ -176,35 +140,36 @@ private slots:
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<double>("length");
         QTest::addColumn<int>("refusals");
-        QTest::newRow("cancel") << QStringList{} << 1000.0 << 0;
-        QTest::newRow("250") << QStringList{"250"} << 250.0 << 0;
+        QTest::newRow("cancel") << QStringList{} << 250.0 << 0;
         QTest::newRow("decimal comma") << QStringList{"2,5"} << 2.5 << 0;
-        QTest::newRow("bounds") << QStringList{"0", "1001", " 1000 "} << 1000.0 << 2;
-        QTest::newRow("letters, then 1") << QStringList{"abc", "1"} << 1.0 << 1;
-        QTest::newRow("below one, then cancel") << QStringList{"0,5"} << 1000.0 << 1;
-        QTest::newRow("decimal point") << QStringList{"12.5abc", "300"} << 300.0 << 1;
+        QTest::newRow("refused, then the lowest")
+            << QStringList{"0", "0,5", "abc", "1"} << 1.0 << 3;
+        QTest::newRow("refused, then the highest")
+            << QStringList{"1001", "12.5abc", " 1000 "} << 1000.0 << 2;
+        QTest::newRow("refused, then cancel") << QStringList{"1000,5"} << 250.0 << 1;
     }
 
-    // "automatisch" is cleared even on Cancel; a refused answer is named with the allowed
+    // "automatisch" is cleared even on Cancel; each refused answer is named with the allowed
     // range and offered again as the default.
     void entry()
     {
         QFETCH(QStringList, answers);
         QFETCH(double, length);
         QFETCH(int, refusals);
+        m_w->state().xLength = 250;
         m_dialogs->inputAnswers = answers;
         QTest::mouseDClick(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE"), Qt::LeftButton);
         QVERIFY(!button(*m_w, "Check_AUTO")->isChecked());
         QCOMPARE(m_w->state().xLength, length);
         const auto &first = m_dialogs->shown.first();
         QCOMPARE(first.text + '|' + first.title + '|' + first.defaultText,
-                 QStringLiteral("Wert von 1 bis 1000 eingeben|X-ACHSE|1000"));
+                 QStringLiteral("Wert von 1 bis 1000 eingeben|X-ACHSE|250"));
         const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
         QCOMPARE(warnings.size(), refusals);
-        if (refusals > 0) {
-            QVERIFY(warnings[0].contains(QStringLiteral("1 bis 1000")));
-            QVERIFY(warnings[0].contains(answers[0]));
-            QCOMPARE(m_dialogs->shown[2].defaultText, answers[0]);
+        for (int i = 0; i < refusals; ++i) {
+            QVERIFY(warnings[i].contains(QStringLiteral("1 bis 1000")));
+            QVERIFY(warnings[i].contains(u'"' + answers[i] + u'"'));
+            QCOMPARE(m_dialogs->shown[2 * i + 2].defaultText, answers[i]);
         }
     }
 };

@@ -1,0 +1,49 @@
+#pragma once
+
+// A window as every window suite sets it up: German regional settings, scripted dialogs, a fixed
+// clock, a temporary data folder, no running timers, and a pseudo-terminal behind port 1 (every
+// other port number leads nowhere). Made fresh for each test function.
+
+#include "app/MainWindow.h"
+#include "support/Fakes.h"
+#include "support/PseudoTerminal.h"
+#include "support/WindowAccess.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace kurvomat::testing {
+
+class WindowFixture {
+public:
+    // `adjust` changes the environment before the window is made.
+    explicit WindowFixture(const std::function<void(Environment &)> &adjust = {})
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Environment env = testEnvironment(dir.path(), dialogs);
+        env.serialDevice = [this](int number) { return number == 1 ? device : QString(); };
+        if (adjust)
+            adjust(env);
+        window = std::make_unique<MainWindow>(env);
+    }
+    ~WindowFixture()
+    {
+        window.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+    WindowFixture(const WindowFixture &) = delete;
+    WindowFixture &operator=(const WindowFixture &) = delete;
+
+    // A file of the data folder, e.g. "AUSGABE_OSZI.txt".
+    [[nodiscard]] QString file(const QString &name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
+    std::unique_ptr<PseudoTerminal> pty = std::make_unique<PseudoTerminal>();
+    QString device = pty->slavePath(); // where port 1 leads
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace kurvomat::testing

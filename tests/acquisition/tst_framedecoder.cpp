@@ -1,9 +1,8 @@
 #include "acquisition/FrameDecoder.h"
 #include "acquisition/FrameEncoder.h"
 
+#include <QRegularExpression>
 #include <QTest>
-
-#include <random>
 
 using namespace kurvomat;
 using namespace kurvomat::acquisition;
@@ -28,7 +27,8 @@ QByteArray feedBytes(FrameDecoder &d, Samples &s, const QList<int> &codes, bool 
         const char byte = char(codes[i]);
         const auto r = d.feed(QByteArrayView(&byte, 1), s, signedSamples);
         if (r.frameComplete || r.headerSeen)
-            log += (r.frameComplete ? 'C' : d.receiving() ? 'A' : 'R') + QByteArray::number(i) + ' ';
+            log += (r.frameComplete ? 'C' : d.receiving() ? 'A' : 'R') + QByteArray::number(i)
+                + ' ';
     }
     return log;
 }
@@ -44,24 +44,16 @@ private slots:
     void streams_data()
     {
         QTest::addColumn<S>("c");
-        const QList<int> three = header(3, 0) + QList{200, 127, 255};
-        QTest::newRow("3 samples")
-            << S{header(3, 0) + QList{10, 20, 30}, true, "A5 C8 ", {0, 10, 20, 30, 0}};
-        QTest::newRow("signed") << S{three, true, "A5 C8 ", {0, -56, 127, -1}};
-        QTest::newRow("unsigned") << S{three, false, "A5 C8 ", {0, 200, 127, 255}};
         QTest::newRow("count 0, count 1")
             << S{header(0, 0) + header(1, 0) + QList{5}, true, "C5 A11 C12 ", {0, 5}};
         QTest::newRow("1000 accepted") << S{header(232, 3), true, "A5 ", {3, 0}};
         QTest::newRow("1001 refused, count 1")
             << S{header(233, 3) + header(1, 0) + QList{42}, true, "R5 A11 C12 ", {0, 42}};
-        QTest::newRow("high byte 128") << S{header(0, 128) + QList{1}, false, "R5 ", {0, 0}};
         QTest::newRow("#### 5 0 inside a frame")
             << S{header(10, 0) + QList{1, H, H, H, H, 5, 0, 2, 3, 4}, true, "A5 C15 ",
                  {0, 1, H, H, H, H, 5, 0, 2, 3, 4, 0}};
-        // Samples N-4..N-1 are "#": sample N is the low count byte of the next header.
-        QTest::newRow("# at N-4..N-1") << S{header(6, 0) + QList{1, H, H, H, H, 3, 0, 11, 12, 13},
-                                            true, "A5 C11 A12 C15 ", {0, 11, 12, 13, H, H, 3}};
-        // The window keeps the raw code: signed sample 200, stored as -56, is low byte 200.
+        // Samples N-4..N-1 are "#": sample N is the low count byte of the next header. The
+        // window keeps the raw code: signed sample 200, stored as -56, is low byte 200.
         QTest::newRow("# at N-4..N-1, signed 200")
             << S{header(6, 0) + QList{1, H, H, H, H, 200, 0} + QList<int>(200, 9), true,
                  "A5 C11 A12 C212 ", {0, 9, 9}};
@@ -70,7 +62,7 @@ private slots:
         QTest::newRow("sine")
             << S{wave(W::Sine, 4, 100, 0, true), true, "A5 C9 ", {0, 0, 100, 0, -100}};
         QTest::newRow("clamped") << S{wave(W::Square, 4, 1e3, 0, true), true, "A5 C9 ",
-                                      {0, 127, 127, -128, -128}};
+                                      {0, 127, 127, -128, -128, 0}};
         QTest::newRow("clamped unsigned") << S{wave(W::Square, 4, 1e3, 128, false), false,
                                                "A5 C9 ", {0, 255, 255, 0, 0}};
         // After 17 samples "#" the next header reads as refused ones until its high byte.
@@ -100,34 +92,9 @@ private slots:
             if (r.frameComplete)
                 completions += "C" + QByteArray::number(at - 1) + ' ';
         }
-        QByteArray expected;
-        for (const QByteArray &event : c.events.split(' '))
-            if (event.startsWith('C'))
-                expected += event + ' ';
-        QCOMPARE(completions, expected);
+        static const QRegularExpression headerEvent(u"[AR]\\d+ "_qs);
+        QCOMPARE(completions, QString::fromLatin1(c.events).remove(headerEvent).toLatin1());
         QCOMPARE(elements(all, 1101), elements(one, 1101));
-    }
-    // Random bytes in random pieces: the state stays consistent and every outcome is reached.
-    void randomStream_invariantHolds()
-    {
-        std::mt19937 random(20240601);
-        FrameDecoder d;
-        Samples s;
-        int headers = 0, frames = 0;
-        for (int piece = 0; piece < 30000; ++piece) {
-            QByteArray bytes;
-            for (unsigned n = random() % 40; n > 0; --n) {
-                const unsigned r = random(), kind = r % 100;
-                bytes += char(kind < 35 ? H : kind < 50 ? int(r >> 8) % 5 : int(r >> 8) % 256);
-            }
-            const auto r = d.feed(bytes, s, random() & 1);
-            headers += r.headerSeen;
-            frames += r.frameComplete;
-            QVERIFY(r.used == bytes.size() || (r.frameComplete && r.used < bytes.size()));
-            QVERIFY(!d.receiving() || (0 <= d.lastIndex() && d.lastIndex() < d.announcedCount()
-                                       && d.announcedCount() <= 1000));
-        }
-        QVERIFY(headers > 100 && frames > 10);
     }
 };
 

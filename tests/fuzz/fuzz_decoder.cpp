@@ -1,9 +1,6 @@
-// libFuzzer target for the frame decoder. Every input is a byte stream as the serial port
-// delivers it; its first byte chooses where the stream is cut into pieces. Two fresh decoders
-// take it, one storing signed samples and one unsigned. After every piece: a call uses all its
-// bytes unless it completed a frame; while receiving, 0 <= last index < count <= 1000; the byte
-// just stored sits at the last index; both decoders agree on everything but the stored values.
-// A broken promise aborts, which libFuzzer reports with the input.
+// libFuzzer target for the frame decoder: any byte stream, cut into pieces of a size its first
+// byte chooses, fed to one decoder storing signed samples and one storing unsigned. After every
+// piece each promise below holds; a broken one aborts, which libFuzzer reports with the input.
 #include "acquisition/FrameDecoder.h"
 
 #include <QByteArrayView>

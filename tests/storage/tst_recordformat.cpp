@@ -50,23 +50,19 @@ private slots:
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QList<double>>("samples"); // entries 1 .. N
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("length"); // before CR LF
         const QList<double> five{128, 130, 255, 0, 7};
         QTest::newRow("worked example") << 12.0 << 50607.41 << five
             << QByteArray("000.012 05.12.05  14:03:27:41 01.234.567 0.005  DATEN: "
-                          "# 128 # 130 # 255 # 0 # 7 #*****\r\n") << 87;
-        QTest::newRow("-1") << -1.0 << 50607.41 << five << rec("-000.001") << 88;
-        QTest::newRow("1000000") << 1e6 << 50607.41 << five << rec("1.000.000") << 89;
-        QTest::newRow("before 02:46:40") << 12.0 << 9285.02 << five << rec("000.012", ".9") << 87;
-        QTest::newRow("after 02:46:40") << 12.0 << 10000.004 << five << rec("000.012", "00") << 87;
-        QTest::newRow("N 1000 all 255") << 12.0 << 50607.41 << QList<double>(1000, 255)
-            << rec("000.012", "41", "1.000", QByteArray(" 255 #").repeated(1000)) << 6061;
-        QTest::newRow("digit boundaries") << 12.0 << 50607.41
+                          "# 128 # 130 # 255 # 0 # 7 #*****\r\n");
+        QTest::newRow("-1") << -1.0 << 50607.41 << five << rec("-000.001");
+        QTest::newRow("1000000") << 1e6 << 50607.41 << five << rec("1.000.000");
+        QTest::newRow("before 02:46:40") << 12.0 << 9285.02 << five << rec("000.012", ".9");
+        QTest::newRow("after 02:46:40") << 12.0 << 10000.004 << five << rec("000.012", "00");
+        QTest::newRow("N 1000, digit boundaries") << 12.0 << 50607.41
             << QList<double>{9, 10, 99, 100, 999, 1000, 9999, 10000, 32767, -32768}
-            << rec("000.012", "41", "0.010", " 9 # 10 # 99 # 100 # 999 # 1000 #"
-                   " 9999 # 10000 # 32767 #-32768 #") << 125;
-        QTest::newRow("N 1, negative") << 12.0 << 50607.41 << QList<double>{-128}
-                                       << rec("000.012", "41", "0.001", "-128 #") << 67;
+                   + QList<double>(990, 255)
+            << rec("000.012", "41", "1.000", " 9 # 10 # 99 # 100 # 999 # 1000 #"
+                   " 9999 # 10000 # 32767 #-32768 #" + QByteArray(" 255 #").repeated(990));
     }
     void written()
     {
@@ -74,7 +70,6 @@ private slots:
         QFETCH(double, seconds);
         QFETCH(QList<double>, samples);
         QFETCH(QByteArray, line);
-        QFETCH(int, length);
         Buffer buffer{99}; // entry 0 is never written
         std::copy(samples.begin(), samples.end(), buffer.begin() + 1);
         for (const QLocale &l : {QLocale(QLocale::English), QLocale(QLocale::French), QLocale()}) {
@@ -82,13 +77,6 @@ private slots:
             QCOMPARE(formatRecord(number, 1234567, samples.size(), buffer, {2005, 12, 5},
                                   {14, 3, 27}, seconds), line);
         }
-        QCOMPARE(line.size(), length + 2);
-
-        RecordHeader header;
-        QCOMPARE(checkAndScan(line, header, Ok), samples);
-        QCOMPARE(header.date, u"05.12.05"_qs);
-        QCOMPARE(header.time, QString::fromLatin1(line.mid(line.indexOf("14:03:27:"), 11)));
-        QCOMPARE(header.count, double(samples.size()));
     }
 
     void read_data()
@@ -101,21 +89,12 @@ private slots:
         QTest::newRow("no DATEN:") << rec().replace("DATEN:", "DATEN ") << BadMarker << none;
         QTest::newRow("DATEN: at column 48") << rec("000.01") << BadMarker << none;
         QTest::newRow("DATEN: at column 50") << rec("000.012 ") << BadMarker << none;
-        QTest::newRow("binary junk")
-            << QByteArray("\0\x01\xff\r\n#DATEN\x7f", 12).repeated(9) << BadMarker << none;
         QTest::newRow("widened field not a number") << rec("1.00.000") << BadMarker << none;
-        QTest::newRow("widened correlation") << rec().replace("01.234.567", "101.068.766")
-                                             << Ok << QList<double>{128, 130, 255, 0, 7};
-        QTest::newRow("widened both") << rec("-000.001").replace("01.234.567", "8.400.000.000")
-                                      << Ok << QList<double>{128, 130, 255, 0, 7};
         QTest::newRow("widened correlation not a number")
             << rec().replace("01.234.567", "01.234.5678") << BadMarker << none;
-        QTest::newRow("text widening the correlation")
-            << rec().replace("01.234.567 ", "01.234.567 x") << BadMarker << none;
         QTest::newRow("count 0.000") << rec("000.012", "41", "0.000") << BadCount << none;
         QTest::newRow("count below 1") << rec("000.012", "41", "5e-04") << BadCount << none;
         QTest::newRow("count 1.001") << rec("000.012", "41", "1.001") << BadCount << none;
-        QTest::newRow("count of letters") << rec("000.012", "41", "abcde") << BadCount << none;
         QTest::newRow("decimals; a comma ends a number; text gives 0")
             << rec("000.012", "41", "0.005", " 1.5 #-2.25 # 2,5 # abc ##") << Ok
             << QList<double>{1.5, -2.25, 2, 0, 0};

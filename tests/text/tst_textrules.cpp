@@ -23,13 +23,7 @@ using Call = std::function<double()>;
 Call leading(QString t) { return [t] { return text::leadingNumber(t); }; }
 Call inLocale(const QLocale &l, QString t) { return [l, t] { return text::localeNumber(t, l); }; }
 Call round16(double v) { return [v] { return text::toInt16(v); }; }
-Call add16(int a, int b) { return [a, b] { return text::add16(std::int16_t(a), std::int16_t(b)); }; }
-
-// 0.01 added 'steps' times to 0, as the frequency sweep accumulates its factor.
-double accumulated(int steps) { double f = 0; while (steps-- > 0) f += 0.01; return f; }
-
-// float(seconds) * 100 in float: the product whose text gives the hundredths of a time stamp.
-double hundredths(double seconds) { return static_cast<float>(seconds) * 100.0f; }
+Call add16(std::int16_t a, std::int16_t b) { return [a, b] { return text::add16(a, b); }; }
 } // namespace
 
 Q_DECLARE_METATYPE(Call)
@@ -45,28 +39,19 @@ private slots:
     {
         QTest::addColumn<Call>("call");
         QTest::addColumn<double>("expected");
-        QTest::newRow("comma ends the number") << leading("12,5") << 12.0;
-        QTest::newRow("no number") << leading("abc") << 0.0;
-        QTest::newRow("empty") << leading("") << 0.0;
-        QTest::newRow("trailing letters") << leading("7abc") << 7.0;
         QTest::newRow("blanks anywhere") << leading(" - 3 . 5") << -3.5;
         QTest::newRow("exponent") << leading("1e3") << 1000.0;
-        QTest::newRow("E without digits") << leading("1e") << 1.0;
         QTest::newRow("second point ends") << leading("1.2.3") << 1.2;
         QTest::newRow("leading point") << leading(".5") << 0.5;
         QTest::newRow("minus zero is +0") << leading("-0") << 0.0;
-        QTest::newRow("too large") << leading("1e400") << kOverflow;
         QTest::newRow("de decimal comma") << inLocale(de, "2,5") << 2.5;
         QTest::newRow("de grouped") << inLocale(de, "1.000,5") << 1000.5;
-        QTest::newRow("de blanks around") << inLocale(de, " 12 ") << 12.0;
         QTest::newRow("de minus zero is +0") << inLocale(de, "-0,0") << 0.0;
-        QTest::newRow("de point is a group, needs 3 digits") << inLocale(de, "2.5") << kConversion;
-        QTest::newRow("de letters") << inLocale(de, "abc") << kConversion;
+        QTest::newRow("de 2.5: a group has 3 digits") << inLocale(de, "2.5") << kConversion;
         QTest::newRow("de empty") << inLocale(de, "") << kConversion;
         QTest::newRow("de trailing letters") << inLocale(de, "12abc") << kConversion;
         QTest::newRow("en decimal point") << inLocale(en, "2.5") << 2.5;
         QTest::newRow("2.5 to even") << round16(2.5) << 2.0;
-        QTest::newRow("3.5 to even") << round16(3.5) << 4.0;
         QTest::newRow("-2.5 to even") << round16(-2.5) << -2.0;
         QTest::newRow("32767.4") << round16(32767.4) << 32767.0;
         QTest::newRow("32767.5 to even is 32768") << round16(32767.5) << kOverflow;
@@ -88,69 +73,52 @@ private slots:
                      qPrintable(QString::number(call(), 'g', 17)));
     }
 
-    // pattern: "" doubleText, "float" singleText of float(value), else formatPattern.
+    // pattern: "" doubleText, "float" singleText of float(value), else formatPattern. Under
+    // English the text is the German one with "." and "," swapped; singleText has no locale.
     void format_data()
     {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("german");
-        QTest::addColumn<QString>("english");
-        QTest::newRow("integer, no grouping") << "" << 1000.0 << "1000" << "1000";
-        QTest::newRow("hundredth") << "" << 0.01 << "0,01" << "0.01";
-        QTest::newRow("half") << "" << 12.5 << "12,5" << "12.5";
-        QTest::newRow("negative zero") << "" << -0.0 << "0" << "0";
-        QTest::newRow("0.01 added 96 times") << "" << accumulated(96) << "0,960000000000001" << "0.960000000000001";
-        QTest::newRow("0.01 added 1001 times") << "" << accumulated(1001) << "10,0099999999998" << "10.0099999999998";
-        QTest::newRow("largest plain") << "" << 999999999999999.0 << "999999999999999" << "999999999999999";
-        QTest::newRow("1e15 exponent form") << "" << 1e15 << "1E+15" << "1E+15";
-        QTest::newRow("rounds up to 1e15") << "" << 999999999999999.9 << "1E+15" << "1E+15";
-        QTest::newRow("1e-4 plain") << "" << 0.0001 << "0,0001" << "0.0001";
-        QTest::newRow("below 1e-4") << "" << 0.00001 << "1E-05" << "1E-05";
-        QTest::newRow("small with fraction") << "" << -1.5e-7 << "-1,5E-07" << "-1.5E-07";
-        QTest::newRow("000,000 0") << "000,000" << 0.0 << "000.000" << "000,000";
-        QTest::newRow("000,000 12") << "000,000" << 12.0 << "000.012" << "000,012";
-        QTest::newRow("000,000 1234") << "000,000" << 1234.0 << "001.234" << "001,234";
-        QTest::newRow("000,000 -1") << "000,000" << -1.0 << "-000.001" << "-000,001";
-        QTest::newRow("000,000 more digits") << "000,000" << 1000000.0 << "1.000.000" << "1,000,000";
-        QTest::newRow("00000,000 1234567") << "00000,000" << 1234567.0 << "01.234.567" << "01,234,567";
-        QTest::newRow("0,000 1000") << "0,000" << 1000.0 << "1.000" << "1,000";
-        QTest::newRow("0,000 100") << "0,000" << 100.0 << "0.100" << "0,100";
-        QTest::newRow("0,000 5") << "0,000" << 5.0 << "0.005" << "0,005";
-        QTest::newRow("0,000 12") << "0,000" << 12.0 << "0.012" << "0,012";
-        QTest::newRow("#,##0 16") << "#,##0" << 16.0 << "16" << "16";
-        QTest::newRow("#,##0 3906.25") << "#,##0" << 3906.25 << "3.906" << "3,906";
-        QTest::newRow("#,##0 carry into a group") << "#,##0" << 999.5 << "1.000" << "1,000";
-        QTest::newRow("#,##0 half away from zero") << "#,##0" << 0.5 << "1" << "1";
-        QTest::newRow("#,##0 below half") << "#,##0" << 0.4 << "0" << "0";
-        QTest::newRow("#,##0 negative to zero, no sign") << "#,##0" << -0.4 << "0" << "0";
-        QTest::newRow("0.00 hundredth") << "0.00" << 0.01 << "0,01" << "0.01";
-        QTest::newRow("0.00 exact half") << "0.00" << 0.125 << "0,13" << "0.13";
+        QTest::newRow("negative zero") << "" << -0.0 << "0";
+        QTest::newRow("0.01 added 1001 times") << "" << 10.009999999999831 << "10,0099999999998";
+        QTest::newRow("largest plain") << "" << 999999999999999.0 << "999999999999999";
+        QTest::newRow("rounds up to 1e15") << "" << 999999999999999.9 << "1E+15";
+        QTest::newRow("1e-4 plain") << "" << 0.0001 << "0,0001";
+        QTest::newRow("below 1e-4") << "" << 0.00001 << "1E-05";
+        QTest::newRow("small with fraction") << "" << -1.5e-7 << "-1,5E-07";
+        QTest::newRow("000,000 0") << "000,000" << 0.0 << "000.000";
+        QTest::newRow("000,000 -1") << "000,000" << -1.0 << "-000.001";
+        QTest::newRow("000,000 more digits") << "000,000" << 1000000.0 << "1.000.000";
+        QTest::newRow("0,000 1000") << "0,000" << 1000.0 << "1.000";
+        QTest::newRow("0,000 5") << "0,000" << 5.0 << "0.005";
+        QTest::newRow("#,##0 carry into a group") << "#,##0" << 999.5 << "1.000";
+        QTest::newRow("#,##0 half away from zero") << "#,##0" << 0.5 << "1";
+        QTest::newRow("#,##0 negative to zero, no sign") << "#,##0" << -0.4 << "0";
+        QTest::newRow("0.00 exact half") << "0.00" << 0.125 << "0,13";
         // 2.675 is stored just below, but is 2.67500000000000 at 15 digits.
-        QTest::newRow("0.00 half after 15 digits") << "0.00" << 2.675 << "2,68" << "2.68";
-        QTest::newRow("0.000 Mb") << "0.000 Mb" << 0.123456 << "0,123 Mb" << "0.123 Mb";
-        // From 10000 s on, float(seconds) * 100 has seven integer digits: no fraction is left.
-        QTest::newRow("14:03:27.41") << "float" << hundredths(50607.41) << " 5060741" << " 5060741";
-        QTest::newRow("02:46:40") << "float" << hundredths(10000) << " 1000000" << " 1000000";
-        QTest::newRow("02:46:39.99") << "float" << hundredths(9999.99) << " 999999" << " 999999";
-        QTest::newRow("fraction, 7 digits") << "float" << hundredths(1234.567) << " 123456.7" << " 123456.7";
-        QTest::newRow("tie 5060742.5 away from zero") << "float" << hundredths(50607.425) << " 5060743" << " 5060743";
-        QTest::newRow("no zero before point") << "float" << hundredths(0.005) << " .5" << " .5";
-        QTest::newRow("negative, no blank") << "float" << -0.25 << "-.25" << "-.25";
-        QTest::newRow("float negative zero") << "float" << -0.0 << " 0" << " 0";
+        QTest::newRow("0.00 half after 15 digits") << "0.00" << 2.675 << "2,68";
+        QTest::newRow("0.000 Mb") << "0.000 Mb" << 0.123456 << "0,123 Mb";
+        QTest::newRow("tie 5060742.5 away") << "float" << 5060742.5 << " 5060743";
+        QTest::newRow("no zero before point") << "float" << 0.5 << " .5";
+        QTest::newRow("negative, no blank") << "float" << -0.25 << "-.25";
+        QTest::newRow("float negative zero") << "float" << -0.0 << " 0";
     }
     void format()
     {
         QFETCH(QString, pattern);
         QFETCH(double, value);
         QFETCH(QString, german);
-        QFETCH(QString, english);
+        QString english = german;
+        for (QChar &c : english)
+            c = c == u'.' ? u',' : c == u',' ? u'.' : c;
         const auto format = [&](const QLocale &locale) {
             return pattern.isEmpty()    ? text::doubleText(value, locale)
                    : pattern == u"float" ? text::singleText(float(value))
                                          : text::formatPattern(value, pattern, locale);
         };
         QCOMPARE(format(de), german);
-        QCOMPARE(format(en), english);
+        QCOMPARE(format(en), pattern == u"float" ? german : english);
     }
 };
 

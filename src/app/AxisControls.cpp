@@ -31,9 +31,9 @@ void MainWindow::onXLengthDoubleClicked()
     m_autoXCheck->setChecked(false);
     QString proposal = text::doubleText(m_state.xLength);
     for (;;) {
-        const QString answer = m_env.dialogs->input(
-            this, QStringLiteral("Wert von 1 bis 1000 eingeben"), QStringLiteral("X-ACHSE"),
-            proposal);
+        const QString answer =
+            m_env.dialogs->input(this, QStringLiteral("Wert von 1 bis 1000 eingeben"),
+                                 QStringLiteral("X-ACHSE"), proposal);
         if (answer.isEmpty())
             return;
         double length = 0;

@@ -2,8 +2,8 @@
 // buffer and hands each complete frame to the chart, the storage and the correlation.
 #include "acquisition/FrameDecoder.h"
 #include "acquisition/MSComm.h"
-#include "app/Widgets.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/SkipOnError.h"
 #include "storage/RecordFormat.h"
 #include "text/NumberWriting.h"

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "acquisition/MSComm.h"
-#include "app/WindowIcon.h"
 #include "app/Widgets.h"
+#include "app/WindowIcon.h"
 #include "core/SkipOnError.h"
 #include "display/MSChart.h"
 #include "display/PointField.h"
@@ -60,8 +60,8 @@ QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, int 
     return box;
 }
 
-QLineEdit *textField(QWidget *parent, const char *name, const QString &text,
-                     const QString &toolTip, QRect geometry, bool centred = true)
+QLineEdit *textField(QWidget *parent, const char *name, const QString &text, const QString &toolTip,
+                     QRect geometry, bool centred = true)
 {
     auto *field = named(new QLineEdit(text, parent), name, toolTip, QStringLiteral("Textfeld"));
     field->setGeometry(geometry);
@@ -124,7 +124,8 @@ QTimer *timer(QObject *parent, const char *name, int intervalMs)
 } // namespace
 
 MainWindow::MainWindow(Environment environment, QWidget *parent)
-    : QWidget(parent), m_env(std::move(environment))
+    : QWidget(parent)
+    , m_env(std::move(environment))
 {
     setObjectName(QStringLiteral("frmHAUPT"));
     setAccessibleName(QStringLiteral("frmHAUPT"));
@@ -160,15 +161,16 @@ void MainWindow::createControls()
 
     // --- Top band ---------------------------------------------------------------------
     m_portFrame = frame(this, "Frame2", QStringLiteral("COM-PORT"), 45, 0, 1995, 1095);
-    m_portText = textField(m_portFrame, "Text2", QString(), QStringLiteral("Settings"), {6, 16, 121, 19});
+    m_portText =
+        textField(m_portFrame, "Text2", QString(), QStringLiteral("Settings"), {6, 16, 121, 19});
     m_waitingLabel = label(m_portFrame, "Label6", QStringLiteral("Daten:"), {5, 46, 38, 16});
     m_waitingField = textField(m_portFrame, "Text_INPUT_BUFFER_COUNT", QStringLiteral("-"),
-                                       QStringLiteral("Daten im Puffer"), {44, 44, 30, 19});
+                               QStringLiteral("Daten im Puffer"), {44, 44, 30, 19});
     setBackColor(m_waitingField, colours::kGrey);
     m_portButton = button(m_portFrame, "Command22", QStringLiteral("PORT"),
-                       QStringLiteral("Porteinstellungen"), {76, 43, 36, 21}, regular);
-    m_protocolHelpButton = button(m_portFrame, "Command23", QStringLiteral("?"), QStringLiteral("Hilfe"),
-                       {114, 43, 15, 21}, regular);
+                          QStringLiteral("Porteinstellungen"), {76, 43, 36, 21}, regular);
+    m_protocolHelpButton = button(m_portFrame, "Command23", QStringLiteral("?"),
+                                  QStringLiteral("Hilfe"), {114, 43, 15, 21}, regular);
     m_port = new MSComm(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
     if (m_env.serialDevice)
@@ -176,26 +178,32 @@ void MainWindow::createControls()
     m_receiveTimer = timer(this, "Timer_DATEN", 10);
 
     m_simulatorFrame = frame(this, "Frame9", QStringLiteral("SIMULATOR"), 2610, 0, 1950, 1140);
-    m_simulationLevelLabel = label(m_simulatorFrame, "Label2", QStringLiteral("Pegel:"), {5, 17, 55, 16});
-    m_simulationLevelField = textField(m_simulatorFrame, "Text_PEGEL_SIMULATION", QStringLiteral("127"),
-                                      QStringLiteral("Pegel"), {61, 15, 63, 18});
-    m_simulationFactorLabel = label(m_simulatorFrame, "Label1", QStringLiteral("Frequenz:"), {5, 36, 55, 16});
+    m_simulationLevelLabel =
+        label(m_simulatorFrame, "Label2", QStringLiteral("Pegel:"), {5, 17, 55, 16});
+    m_simulationLevelField =
+        textField(m_simulatorFrame, "Text_PEGEL_SIMULATION", QStringLiteral("127"),
+                  QStringLiteral("Pegel"), {61, 15, 63, 18});
+    m_simulationFactorLabel =
+        label(m_simulatorFrame, "Label1", QStringLiteral("Frequenz:"), {5, 36, 55, 16});
     m_simulationFactorField = textField(m_simulatorFrame, "Text_SIMULATION", QStringLiteral("1.0"),
-                                QStringLiteral("Frequenz-Faktor"), {61, 34, 63, 18});
+                                        QStringLiteral("Frequenz-Faktor"), {61, 34, 63, 18});
     m_singleButton = button(m_simulatorFrame, "Command16", QStringLiteral("einzel"),
-                       QStringLiteral("einzel Schwingung"), {5, 54, 48, 19}, regular);
-    m_sweepButton = button(m_simulatorFrame, "Command15", QStringLiteral("0,01...10"),
-                       QStringLiteral("Schwingung im Bereich 0,01 bis 10 "), {55, 54, 69, 19},
-                       regular);
+                            QStringLiteral("einzel Schwingung"), {5, 54, 48, 19}, regular);
+    m_sweepButton =
+        button(m_simulatorFrame, "Command15", QStringLiteral("0,01...10"),
+               QStringLiteral("Schwingung im Bereich 0,01 bis 10 "), {55, 54, 69, 19}, regular);
 
-    m_correlationFrame = frame(this, "Frame6", QStringLiteral("Kreuz-Korrelation"), 4725, 0, 1770, 1140);
-    m_referenceLevelLabel = label(m_correlationFrame, "Label3", QStringLiteral("Pegel:"), {6, 17, 34, 16});
-    m_referenceLevelField = textField(m_correlationFrame, "Text_PEGEL_REFERENZ", QStringLiteral("127"),
-                                    QStringLiteral("Pegel"), {40, 15, 52, 18});
-    m_correlationHelpButton = button(m_correlationFrame, "Command24", QStringLiteral("?"), QStringLiteral("Hilfe"),
-                       {95, 15, 17, 18}, regular);
+    m_correlationFrame =
+        frame(this, "Frame6", QStringLiteral("Kreuz-Korrelation"), 4725, 0, 1770, 1140);
+    m_referenceLevelLabel =
+        label(m_correlationFrame, "Label3", QStringLiteral("Pegel:"), {6, 17, 34, 16});
+    m_referenceLevelField =
+        textField(m_correlationFrame, "Text_PEGEL_REFERENZ", QStringLiteral("127"),
+                  QStringLiteral("Pegel"), {40, 15, 52, 18});
+    m_correlationHelpButton = button(m_correlationFrame, "Command24", QStringLiteral("?"),
+                                     QStringLiteral("Hilfe"), {95, 15, 17, 18}, regular);
     m_maximumField = textField(m_correlationFrame, "Text_ERGEBNIS", QString(),
-                              QStringLiteral("Ergebnis der Kreutzkorrelation"), {6, 35, 106, 18});
+                               QStringLiteral("Ergebnis der Kreutzkorrelation"), {6, 35, 106, 18});
     m_maximum256Field =
         textField(m_correlationFrame, "Text_ERGEBNIS_256", QString(),
                   QStringLiteral("Ergebnis der Kreutzkorrelation / 256"), {6, 55, 60, 18});
@@ -206,25 +214,24 @@ void MainWindow::createControls()
         setBackColor(field, colours::kGrey);
 
     m_yAxisFrame = frame(this, "Frame5", QStringLiteral("Y-Achse"), 7425, 0, 2400, 1140);
-    m_signedOption = named(new QRadioButton(QStringLiteral("-128 ... +127"), m_yAxisFrame), "Option1",
-                    QStringLiteral("Y-ACHSE"), QString());
+    m_signedOption = named(new QRadioButton(QStringLiteral("-128 ... +127"), m_yAxisFrame),
+                           "Option1", QStringLiteral("Y-ACHSE"), QString());
     m_signedOption->setGeometry(10, 20, 140, 20);
     m_signedOption->setFont(regular);
     m_signedOption->setChecked(true);
-    m_unsignedOption = named(new QRadioButton(QStringLiteral("0      ... +256"), m_yAxisFrame), "Option2",
-                    QStringLiteral("Y-ACHSE"), QString());
+    m_unsignedOption = named(new QRadioButton(QStringLiteral("0      ... +256"), m_yAxisFrame),
+                             "Option2", QStringLiteral("Y-ACHSE"), QString());
     m_unsignedOption->setGeometry(10, 44, 140, 20);
     m_unsignedOption->setFont(regular);
     m_startUpTimer = timer(this, "Timer_START", 1);
     m_statusTimer = timer(this, "Timer_ANZEIGE", 100);
 
     m_xAxisFrame = frame(this, "Frame4", QStringLiteral("X-Achse"), 10080, 0, 2535, 1140);
-    m_xLengthField =
-        textField(m_xAxisFrame, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE", QString(),
-                  QStringLiteral("X-ACHSE"), {6, 15, 50, 18}, false);
+    m_xLengthField = textField(m_xAxisFrame, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE", QString(),
+                               QStringLiteral("X-ACHSE"), {6, 15, 50, 18}, false);
     setBackColor(m_xLengthField, colours::kGrey);
     m_autoXCheck = named(new QCheckBox(QStringLiteral("automatisch"), m_xAxisFrame), "Check_AUTO",
-                       QStringLiteral("automatisches X-Achsenraster"), QString());
+                         QStringLiteral("automatisches X-Achsenraster"), QString());
     m_autoXCheck->setGeometry(62, 15, 100, 18);
     m_autoXCheck->setFont(regular);
     m_autoXCheck->setChecked(true);
@@ -247,80 +254,90 @@ void MainWindow::createControls()
     m_chart->setAccessibleDescription(QStringLiteral("Messkurve"));
     m_chart->setGeometry(px(90), px(1215), px(12510), px(6705));
 
-    m_maxField = overlayField(this, "Text_WERT_MAX", QStringLiteral("000"),
-                                 QStringLiteral("MAXIMUM"), {px(1575), px(1710), 64, 22}, 9.75,
-                                 colours::kTeal);
-    m_minField = overlayField(this, "Text_WERT_MIN", QStringLiteral("000"),
-                                 QStringLiteral("MINIMUM"), {px(1575), px(6615), 64, 22}, 9.75,
-                                 colours::kTeal);
-    m_timeField = overlayField(this, "Text_ZEIT", QStringLiteral("__:__:__:__"),
-                             QStringLiteral("Zeit"), {px(5265), px(1575), 132, 26}, 12,
-                             colours::kTeal);
-    m_dateField = overlayField(this, "Text_DATUM", QStringLiteral("__.__.__"),
-                              QStringLiteral("Datum"), {px(10530), px(1665), 72, 20}, 8.25,
-                              colours::kTeal);
+    m_maxField =
+        overlayField(this, "Text_WERT_MAX", QStringLiteral("000"), QStringLiteral("MAXIMUM"),
+                     {px(1575), px(1710), 64, 22}, 9.75, colours::kTeal);
+    m_minField =
+        overlayField(this, "Text_WERT_MIN", QStringLiteral("000"), QStringLiteral("MINIMUM"),
+                     {px(1575), px(6615), 64, 22}, 9.75, colours::kTeal);
+    m_timeField =
+        overlayField(this, "Text_ZEIT", QStringLiteral("__:__:__:__"), QStringLiteral("Zeit"),
+                     {px(5265), px(1575), 132, 26}, 12, colours::kTeal);
+    m_dateField =
+        overlayField(this, "Text_DATUM", QStringLiteral("__.__.__"), QStringLiteral("Datum"),
+                     {px(10530), px(1665), 72, 20}, 8.25, colours::kTeal);
     for (QWidget *overlay : {m_maxField, m_minField, m_timeField, m_dateField})
         overlay->raise(); // in front of the chart
 
     m_statusField = textField(this, "Text_STATUS", QStringLiteral("Text_STATUS"), QString(),
-                            {px(585), px(7380), px(2355), px(240)});
+                              {px(585), px(7380), px(2355), px(240)});
     setBackColor(m_statusField, colours::kGrey);
-    m_counterField = overlayField(this, "Text_DIAGRAMM_ZAEHLER", QStringLiteral("000"),
-                                         QString(), {px(4455), px(7290), px(4020), px(315)}, 9.75,
-                                         colours::kCounterBack);
+    m_counterField =
+        overlayField(this, "Text_DIAGRAMM_ZAEHLER", QStringLiteral("000"), QString(),
+                     {px(4455), px(7290), px(4020), px(315)}, 9.75, colours::kCounterBack);
     m_maxText = new PointField(m_maxField);
     m_minText = new PointField(m_minField);
     m_counterText = new PointField(m_counterField);
     m_resetButton = button(this, "Command3", QStringLiteral("RESET"), QString(),
-                      {px(11655), px(7380), px(735), px(330)}, regular);
+                           {px(11655), px(7380), px(735), px(330)}, regular);
 
     // --- Bottom band ---------------------------------------------------------------------
     m_exitFrame = frame(this, "Frame1", QString(), 45, 7965, 1140, 735);
     m_exitRim = label(m_exitFrame, "Label4", QString(), {6, 8, 64, 36});
     setBackColor(m_exitRim, colours::kOrange);
-    m_exitButton = button(m_exitFrame, "Command5", QStringLiteral("EXIT"), QString(), {10, 12, 56, 28},
-                      sansFont(12, true));
+    m_exitButton = button(m_exitFrame, "Command5", QStringLiteral("EXIT"), QString(),
+                          {10, 12, 56, 28}, sansFont(12, true));
 
     m_recordingFrame = frame(this, "Frame8", QStringLiteral("Aufnahme"), 1215, 7965, 3435, 735);
     m_recordCountField = textField(m_recordingFrame, "Text_ANZAHL", QString(),
-                            QStringLiteral("Anzahl der Messungen"), {5, 20, 50, 20});
+                                   QStringLiteral("Anzahl der Messungen"), {5, 20, 50, 20});
     m_fileSizeField = textField(m_recordingFrame, "Text_GROESSE", QString(),
-                             QStringLiteral("Größe der Aufnahme-Datei "), {58, 20, 76, 20});
+                                QStringLiteral("Größe der Aufnahme-Datei "), {58, 20, 76, 20});
     for (QLineEdit *field : {m_recordCountField, m_fileSizeField}) {
         field->setFont(bold);
         setBackColor(field, colours::kGrey);
     }
-    m_recordAllOption = pushOption(m_recordingFrame, "Option_ON", QStringLiteral("on"),
-                           QStringLiteral("unbegrenzete Aufnahme"), {137, 18, 29, 24}, bold);
-    m_record100Option = pushOption(m_recordingFrame, "Option_100", QStringLiteral("100"),
-                            QStringLiteral("maximal 100 Messwerte"), {167, 18, 29, 24}, bold);
-    m_recordOffOption = pushOption(m_recordingFrame, "Option_OFF", QStringLiteral("off"), QStringLiteral("aus"),
-                            {197, 18, 28, 24}, bold);
+    m_recordAllOption =
+        pushOption(m_recordingFrame, "Option_ON", QStringLiteral("on"),
+                   QStringLiteral("unbegrenzete Aufnahme"), {137, 18, 29, 24}, bold);
+    m_record100Option =
+        pushOption(m_recordingFrame, "Option_100", QStringLiteral("100"),
+                   QStringLiteral("maximal 100 Messwerte"), {167, 18, 29, 24}, bold);
+    m_recordOffOption = pushOption(m_recordingFrame, "Option_OFF", QStringLiteral("off"),
+                                   QStringLiteral("aus"), {197, 18, 28, 24}, bold);
     m_record100Option->setChecked(true);
 
     m_playbackFrame = frame(this, "Frame3", QStringLiteral("Wiedergabe"), 4725, 7965, 1365, 735);
-    m_runOption = pushOption(m_playbackFrame, "Option3", QStringLiteral("RUN"), QString(), {6, 18, 40, 24},
-                         regular);
-    m_stopOption = pushOption(m_playbackFrame, "Option4", QStringLiteral("||"), QString(), {47, 18, 38, 24},
-                         regular);
+    m_runOption = pushOption(m_playbackFrame, "Option3", QStringLiteral("RUN"), QString(),
+                             {6, 18, 40, 24}, regular);
+    m_stopOption = pushOption(m_playbackFrame, "Option4", QStringLiteral("||"), QString(),
+                              {47, 18, 38, 24}, regular);
     m_stopOption->setChecked(true);
     m_playbackTimer = timer(this, "Timer_WIEDERGABE", 1000);
 
-    m_snapshotSaveFrame = frame(this, "Frame7", QStringLiteral("Schnappschuss-save"), 6120, 7965, 2040, 735);
-    m_saveButtons[kSnapshotA] = button(m_snapshotSaveFrame, "Command6", QStringLiteral("A"), QString(), {8, 18, 38, 24}, bold);
-    m_saveButtons[kSnapshotB] = button(m_snapshotSaveFrame, "Command19", QStringLiteral("B"), QString(), {49, 18, 38, 24}, bold);
-    m_saveButtons[kSnapshotC] = button(m_snapshotSaveFrame, "Command18", QStringLiteral("C"), QString(), {90, 18, 38, 24}, bold);
+    m_snapshotSaveFrame =
+        frame(this, "Frame7", QStringLiteral("Schnappschuss-save"), 6120, 7965, 2040, 735);
+    m_saveButtons[kSnapshotA] = button(m_snapshotSaveFrame, "Command6", QStringLiteral("A"),
+                                       QString(), {8, 18, 38, 24}, bold);
+    m_saveButtons[kSnapshotB] = button(m_snapshotSaveFrame, "Command19", QStringLiteral("B"),
+                                       QString(), {49, 18, 38, 24}, bold);
+    m_saveButtons[kSnapshotC] = button(m_snapshotSaveFrame, "Command18", QStringLiteral("C"),
+                                       QString(), {90, 18, 38, 24}, bold);
 
-    m_snapshotLoadFrame = frame(this, "Frame10", QStringLiteral("Schnappschuss-load"), 8190, 7965, 2130, 735);
-    m_loadButtons[kSnapshotA] = button(m_snapshotLoadFrame, "Command17", QStringLiteral("A"), QString(), {8, 18, 40, 24}, bold);
-    m_loadButtons[kSnapshotB] = button(m_snapshotLoadFrame, "Command20", QStringLiteral("B"), QString(), {51, 18, 40, 24}, bold);
-    m_loadButtons[kSnapshotC] = button(m_snapshotLoadFrame, "Command21", QStringLiteral("C"), QString(), {94, 18, 40, 24}, bold);
+    m_snapshotLoadFrame =
+        frame(this, "Frame10", QStringLiteral("Schnappschuss-load"), 8190, 7965, 2130, 735);
+    m_loadButtons[kSnapshotA] = button(m_snapshotLoadFrame, "Command17", QStringLiteral("A"),
+                                       QString(), {8, 18, 40, 24}, bold);
+    m_loadButtons[kSnapshotB] = button(m_snapshotLoadFrame, "Command20", QStringLiteral("B"),
+                                       QString(), {51, 18, 40, 24}, bold);
+    m_loadButtons[kSnapshotC] = button(m_snapshotLoadFrame, "Command21", QStringLiteral("C"),
+                                       QString(), {94, 18, 40, 24}, bold);
 
     m_startFrame = frame(this, "Frame11", QString(), 10350, 7965, 2310, 735);
     m_startRim = label(m_startFrame, "Label5", QString(), {10, 8, 134, 36});
     setBackColor(m_startRim, colours::kOrange);
-    m_startButton = button(m_startFrame, "Command1", QStringLiteral("START"), QString(), {14, 12, 126, 28},
-                      sansFont(9.75, true));
+    m_startButton = button(m_startFrame, "Command1", QStringLiteral("START"), QString(),
+                           {14, 12, 126, 28}, sansFont(9.75, true));
 }
 
 void MainWindow::connectHandlers()
@@ -328,15 +345,15 @@ void MainWindow::connectHandlers()
     // Every handler runs guarded: a failure that reaches it is told to the user (naming what
     // could not be done) instead of passing into the event loop.
     const auto on = [this](auto *sender, auto signal, const char *action, auto handler) {
-        connect(sender, signal, this, [this, handler, text = QString::fromUtf8(action)] {
-            runGuarded(handler, text);
-        });
+        connect(sender, signal, this,
+                [this, handler, text = QString::fromUtf8(action)] { runGuarded(handler, text); });
     };
     const auto clicked = &QPushButton::clicked;
     const auto timeout = &QTimer::timeout;
     on(m_startButton, clicked, "Das Starten oder Stoppen des Ports", [this] { onStartClicked(); });
     on(m_portButton, clicked, "Das Wählen des Ports", [this] { onPortClicked(); });
-    on(m_protocolHelpButton, clicked, "Das Anzeigen der Hilfe", [this] { onProtocolHelpClicked(); });
+    on(m_protocolHelpButton, clicked, "Das Anzeigen der Hilfe",
+       [this] { onProtocolHelpClicked(); });
     on(m_correlationHelpButton, clicked, "Das Anzeigen der Hilfe",
        [this] { onCorrelationHelpClicked(); });
     for (int i = 0; i < 10; ++i)
@@ -397,7 +414,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (watched == m_xLengthField) {
-            runGuarded([this] { onXLengthDoubleClicked(); }, QStringLiteral("Die Eingabe der X-Achse"));
+            runGuarded([this] { onXLengthDoubleClicked(); },
+                       QStringLiteral("Die Eingabe der X-Achse"));
             return true;
         }
     }

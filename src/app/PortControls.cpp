@@ -1,7 +1,7 @@
 // START/STOP, PORT, SETTINGS and the status display of the serial port.
 #include "acquisition/MSComm.h"
-#include "app/Widgets.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/SkipOnError.h"
 #include "text/Int16.h"
 #include "text/NumberReading.h"
@@ -45,8 +45,8 @@ void MainWindow::onStartClicked()
 void MainWindow::onPortClicked()
 {
     m_port->setPortOpen(false);
-    const QString current = m_port->deviceName().isEmpty() ? text::int16Text(m_port->CommPort())
-                                                           : m_port->deviceName();
+    const QString current =
+        m_port->deviceName().isEmpty() ? text::int16Text(m_port->CommPort()) : m_port->deviceName();
     const QString answer = m_env.dialogs->input(this, QStringLiteral("PORT-Nummer eingeben"),
                                                 QStringLiteral("PORT"), current);
     if (!answer.isEmpty()) {
@@ -69,8 +69,8 @@ void MainWindow::onSettingsDoubleClicked()
 {
     const QString current = m_port->Settings();
     m_port->setPortOpen(false);
-    const QString answer = m_env.dialogs->input(this, QStringLiteral("SETTINGS"),
-                                                QStringLiteral("SETTINGS"), current);
+    const QString answer =
+        m_env.dialogs->input(this, QStringLiteral("SETTINGS"), QStringLiteral("SETTINGS"), current);
     if (!answer.isEmpty()) {
         try {
             m_port->setSettings(answer);
@@ -83,9 +83,9 @@ void MainWindow::onSettingsDoubleClicked()
     try {
         m_port->setPortOpen(true);
     } catch (const Error &error) {
-        showWarning(QStringLiteral("%1 %2 lässt sich nicht öffnen:\n%3")
-                        .arg(m_port->portText(), m_port->Settings(),
-                             QString::fromUtf8(error.what())));
+        showWarning(
+            QStringLiteral("%1 %2 lässt sich nicht öffnen:\n%3")
+                .arg(m_port->portText(), m_port->Settings(), QString::fromUtf8(error.what())));
     }
 }
 

@@ -2,8 +2,8 @@
 // frame to the recording file (unlimited, limited to the newest 100 records, or not at all),
 // shows the file's size and the record counter, and serves pending snapshot requests.
 #include "acquisition/MSComm.h"
-#include "app/Widgets.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
 #include "storage/DataFiles.h"
@@ -23,9 +23,9 @@ namespace kurvomat {
 QByteArray MainWindow::currentRecord() const
 {
     const Clock &clock = *m_env.clock;
-    return storage::formatRecord(m_state.recordCounter, m_state.correlationMaximum,
-                                 m_state.xLength, m_state.samples.span(), clock.currentDate(),
-                                 clock.currentTime(), clock.secondsSinceMidnight());
+    return storage::formatRecord(m_state.recordCounter, m_state.correlationMaximum, m_state.xLength,
+                                 m_state.samples.span(), clock.currentDate(), clock.currentTime(),
+                                 clock.secondsSinceMidnight());
 }
 
 // A snapshot request only marks that the next complete frame is to be kept in its file.

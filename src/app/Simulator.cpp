@@ -67,8 +67,7 @@ void MainWindow::onSweepClicked()
     if (m_sweepRunning)
         return;
     const bool yes = m_env.dialogs->confirm(
-        this,
-        QStringLiteral("Die Berechnung kann etwas dauern\n\t\n\tMöchten Sie fortfahren ?"),
+        this, QStringLiteral("Die Berechnung kann etwas dauern\n\t\n\tMöchten Sie fortfahren ?"),
         QStringLiteral("Warnung"));
     if (!yes)
         return;

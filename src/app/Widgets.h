@@ -8,9 +8,9 @@ namespace kurvomat {
 
 // Colours the window uses: the classic 16-colour palette entries and the fixed field colours.
 namespace colours {
-inline const QColor kGrey{192, 192, 192};     // palette entry 7
-inline const QColor kLightGreen{0, 255, 0};   // palette entry 10
-inline const QColor kLightRed{255, 0, 0};     // palette entry 12
+inline const QColor kGrey{192, 192, 192}; // palette entry 7
+inline const QColor kLightGreen{0, 255, 0}; // palette entry 10
+inline const QColor kLightRed{255, 0, 0}; // palette entry 12
 inline const QColor kTeal{0, 128, 128};
 inline const QColor kYellow{255, 255, 0};
 inline const QColor kCounterBack{49, 117, 112};

@@ -20,9 +20,18 @@ QByteArray record(const char *count, Values values, const char *head = "000.012 
 }
 
 // Snapshot A (null: no file), the refusal shown, the samples stored, the X axis automatic.
-struct Load { QByteArray file; QString message; Values stored; bool autoAxis = true; };
+struct Load {
+    QByteArray file;
+    QString message;
+    Values stored;
+    bool autoAxis = true;
+};
 // Recording; steps R "RUN", P "||", T tick, A load A; after each: day, timer +/-, messages shown.
-struct Run { QByteArray recording; QString steps; QString states; };
+struct Run {
+    QByteArray recording;
+    QString steps;
+    QString states;
+};
 Q_DECLARE_METATYPE(Load)
 Q_DECLARE_METATYPE(Run)
 
@@ -55,10 +64,10 @@ private slots:
         QTest::newRow("worked example") << Load{record("0.005", worked), ok, worked};
         QTest::newRow("X axis fixed at 1000") << Load{record("0.300", fives), ok, fives, false};
         QTest::newRow("no DATEN:") << Load{"Messung vom Montag", bad, none};
-        QTest::newRow("record -1, correlation above 99.999.999")
-            << Load{record("0.002", {1, -2}, "-000.001 05.12.05")
-                        .replace("01.234.567", "101.068.766"),
-                    ok, {1, -2}};
+        QTest::newRow("record -1, correlation above 99.999.999") << Load{
+            record("0.002", {1, -2}, "-000.001 05.12.05").replace("01.234.567", "101.068.766"),
+            ok,
+            {1, -2}};
         QTest::newRow("count 0.000")
             << Load{record("0.000", {1}), bad + " => DIAGRAMM_MAX_ANZ_DATENPUNKTE", none};
         QTest::newRow("count below 1")
@@ -120,13 +129,14 @@ private slots:
             if (step == 'T')
                 m_w->playNextRecord();
             else
-                button(*m_w, step == 'R'   ? "Option3"
-                             : step == 'P' ? "Option4"
-                                           : "Command17")
+                button(*m_w,
+                       step == 'R'       ? "Option3"
+                           : step == 'P' ? "Option4"
+                                         : "Command17")
                     ->click();
             const char on = timer(*m_w, "Timer_WIEDERGABE")->isActive() ? '+' : '-';
             seen << field(*m_w, "Text_DATUM")->text().left(2) + on
-                        + QString::number(m_dialogs->shown.size());
+                    + QString::number(m_dialogs->shown.size());
         }
         QCOMPARE(seen.join(' '), run.states);
     }

@@ -2,11 +2,11 @@
 // real pseudo-terminals standing in for serial ports.
 
 #include "acquisition/MSComm.h"
-#include "app/Widgets.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "support/Fakes.h"
-#include "support/WindowAccess.h"
 #include "support/PseudoTerminal.h"
+#include "support/WindowAccess.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -14,7 +14,10 @@ using namespace kurvomat::testing;
 const QByteArray kWorkedExample =
     "000.012 05.12.05  14:03:27:41 01.234.567 0.005  DATEN: # 128 # 130 # 255 # 0 # 7 #*****\r\n";
 
-QByteArray workedExample(const char *n) { return QByteArray(kWorkedExample).replace(0, 7, n); }
+QByteArray workedExample(const char *n)
+{
+    return QByteArray(kWorkedExample).replace(0, 7, n);
+}
 
 class TestRecording : public QObject {
     Q_OBJECT

@@ -25,9 +25,8 @@ class TestSimulationWindow : public QObject {
     }
     QString boxes() const
     {
-        return field(*m_w, "Text_ERGEBNIS")->text() + '|'
-               + field(*m_w, "Text_ERGEBNIS_256")->text() + '|'
-               + field(*m_w, "TEXT_ERGEBNIS_PHASE")->text();
+        return field(*m_w, "Text_ERGEBNIS")->text() + '|' + field(*m_w, "Text_ERGEBNIS_256")->text()
+            + '|' + field(*m_w, "TEXT_ERGEBNIS_PHASE")->text();
     }
 
 private slots:
@@ -90,12 +89,18 @@ private slots:
         QTest::addColumn<QString>("factor");
         QTest::addColumn<int>("at250");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("decimal comma reads 0") << "127" << "0,5" << 0 << false;
-        QTest::newRow("half the frequency") << "127" << "0.5" << 90 << false; // 127·sin 45°
-        QTest::newRow("blanks ignored") << " 1 00" << "1" << 100 << false;
-        QTest::newRow("largest level") << "32767" << "1" << 32767 << false;
-        QTest::newRow("beyond 16 bits") << "32768" << "1" << 127 << true; // start-up's sine
-        QTest::newRow("rounds beyond 16 bits") << "32767.5" << "1" << 127 << true;
+        QTest::newRow("decimal comma reads 0") << "127"
+                                               << "0,5" << 0 << false;
+        QTest::newRow("half the frequency") << "127"
+                                            << "0.5" << 90 << false; // 127·sin 45°
+        QTest::newRow("blanks ignored") << " 1 00"
+                                        << "1" << 100 << false;
+        QTest::newRow("largest level") << "32767"
+                                       << "1" << 32767 << false;
+        QTest::newRow("beyond 16 bits") << "32768"
+                                        << "1" << 127 << true; // start-up's sine
+        QTest::newRow("rounds beyond 16 bits") << "32767.5"
+                                               << "1" << 127 << true;
     }
 
     // A level whose samples leave 16 bits is named, and nothing is drawn half-way.

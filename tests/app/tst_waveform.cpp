@@ -23,7 +23,7 @@ class TestWaveform : public QObject {
     QString fields() const
     {
         return field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text() + '|'
-               + field(*m_w, "Text_WERT_MAX")->text() + '|' + field(*m_w, "Text_WERT_MIN")->text();
+            + field(*m_w, "Text_WERT_MAX")->text() + '|' + field(*m_w, "Text_WERT_MIN")->text();
     }
     void type(const char *name, const QString &text)
     {
@@ -83,9 +83,9 @@ private slots:
         button(*m_w, "Check_AUTO")->setChecked(false);
         m_w->state().xLength = 2;
         m_w->resetChart();
-        const std::pair<double, const char *> steps[] = {
-            {5, "1 DATEN-Punkte|5|5"}, {-3, "2 DATEN-Punkte|5|-3"},
-            {12.5, "3 DATEN-Punkte|12,5|-3"}};
+        const std::pair<double, const char *> steps[] = {{5, "1 DATEN-Punkte|5|5"},
+                                                         {-3, "2 DATEN-Punkte|5|-3"},
+                                                         {12.5, "3 DATEN-Punkte|12,5|-3"}};
         for (const auto &[value, expected] : steps) {
             draw({value});
             QCOMPARE(fields(), QString::fromLatin1(expected));

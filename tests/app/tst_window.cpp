@@ -58,8 +58,8 @@ private slots:
                 const int room = kid->inherits("QAbstractButton") ? 4 : 0;
                 const int mark =
                     kid->inherits("QRadioButton") || kid->inherits("QCheckBox") ? 20 : 0;
-                const int width = QFontMetrics(kid->font())
-                                      .horizontalAdvance(kid->property("text").toString());
+                const int width =
+                    QFontMetrics(kid->font()).horizontalAdvance(kid->property("text").toString());
                 if (!qobject_cast<QLineEdit *>(kid) && width + room + mark > kid->width())
                     faults << kid->objectName() + u" cuts off its caption"_qs;
             }

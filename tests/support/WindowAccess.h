@@ -14,8 +14,7 @@ namespace kurvomat::testing {
 
 // The control of that identifier and type; a missing one ends the suite (a renamed identifier
 // is a fault the suites must report, not a null pointer).
-template <typename T = QWidget>
-T *control(const QObject &window, const char *name)
+template <typename T = QWidget> T *control(const QObject &window, const char *name)
 {
     T *found = window.findChild<T *>(QString::fromLatin1(name));
     if (!found)
@@ -23,13 +22,25 @@ T *control(const QObject &window, const char *name)
     return found;
 }
 
-inline QLineEdit *field(const QObject &w, const char *name) { return control<QLineEdit>(w, name); }
+inline QLineEdit *field(const QObject &w, const char *name)
+{
+    return control<QLineEdit>(w, name);
+}
 inline QAbstractButton *button(const QObject &w, const char *name)
 {
     return control<QAbstractButton>(w, name);
 }
-inline QTimer *timer(const QObject &w, const char *name) { return control<QTimer>(w, name); }
-inline MSComm *port(const QObject &w) { return control<MSComm>(w, "MSComm1"); }
-inline MSChart *chart(const QObject &w) { return control<MSChart>(w, "MSChart1"); }
+inline QTimer *timer(const QObject &w, const char *name)
+{
+    return control<QTimer>(w, name);
+}
+inline MSComm *port(const QObject &w)
+{
+    return control<MSComm>(w, "MSComm1");
+}
+inline MSChart *chart(const QObject &w)
+{
+    return control<MSChart>(w, "MSChart1");
+}
 
 } // namespace kurvomat::testing

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+  libqt6opengl6-dev  # Qt Charts' CMake package needs Qt OpenGL's; qt6-base-dev only recommends it
   libbenchmark-dev
   clang libclang-rt-14-dev
 )

@@ -50,7 +50,7 @@ void MSComm::setDeviceResolver(DeviceResolver resolver)
 
 void MSComm::setCommPort(qint16 port)
 {
-    if (PortOpen())
+    if (isOpen())
         fail(QStringLiteral("The port number cannot change while the port is open"));
     if (port < kMinPort || port > kMaxPort)
         fail(QStringLiteral("Invalid port number %1").arg(port));
@@ -60,7 +60,7 @@ void MSComm::setCommPort(qint16 port)
 
 void MSComm::setDeviceName(const QString &name)
 {
-    if (PortOpen())
+    if (isOpen())
         fail(QStringLiteral("The device cannot change while the port is open"));
     if (name.trimmed().isEmpty())
         fail(QStringLiteral("Empty device name"));
@@ -83,7 +83,7 @@ QString MSComm::systemDevice() const
 
 void MSComm::setSettings(const QString &text)
 {
-    if (PortOpen())
+    if (isOpen())
         fail(QStringLiteral("The settings cannot change while the port is open"));
     const std::optional<acquisition::LineSettings> parsed = acquisition::parseLineSettings(text);
     if (!parsed)
@@ -98,7 +98,7 @@ void MSComm::setPortOpen(bool open)
         closePort();
         return;
     }
-    if (PortOpen())
+    if (isOpen())
         return;
     closePort(); // finishes a loss that has not been wound up yet
 
@@ -137,7 +137,7 @@ void MSComm::closePort()
 
 qint16 MSComm::InBufferCount() const
 {
-    if (!PortOpen())
+    if (!isOpen())
         return 0;
     const qint64 waiting = (m_chunk.size() - m_chunkPos) + m_port.bytesAvailable();
     return qint16(qMin<qint64>(waiting, std::numeric_limits<qint16>::max()));
@@ -145,7 +145,7 @@ qint16 MSComm::InBufferCount() const
 
 QByteArrayView MSComm::waitingInput()
 {
-    if (!PortOpen())
+    if (!isOpen())
         return {};
     fetch();
     return QByteArrayView(m_chunk).sliced(m_chunkPos);
@@ -153,7 +153,7 @@ QByteArrayView MSComm::waitingInput()
 
 void MSComm::takeInput(qsizetype count)
 {
-    if (!PortOpen() || count <= 0)
+    if (!isOpen() || count <= 0)
         return;
     if (count > m_chunk.size() - m_chunkPos)
         fetch();

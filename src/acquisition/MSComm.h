@@ -22,6 +22,8 @@ namespace kurvomat {
 //   leaves the port closed; setPortOpen(false) on a closed port is accepted silently.
 // - While the port is closed InBufferCount() reads 0 and waitingInput() is empty: no byte is
 //   ever delivered from a closed port, and none of the input members throws.
+// - InBufferCount() and PortOpen() are virtual only so that tests can stand in a port whose
+//   reads fail, as other serial components' do; the window must survive that too.
 // - Bytes are collected by the Qt event loop; the input members never block.
 // - When the device goes away while open (USB adapter pulled, pseudo-terminal peer closed),
 //   the port closes itself: PortOpen() reads false from then on, bytes not yet read are
@@ -69,10 +71,10 @@ public:
     [[nodiscard]] QString portText() const;
 
     // Received bytes not yet read, at most 32767; 0 while closed.
-    [[nodiscard]] qint16 InBufferCount() const;
+    [[nodiscard]] virtual qint16 InBufferCount() const;
 
     // True only while the port is open.
-    [[nodiscard]] bool PortOpen() const { return m_port.isOpen() && !m_lost; }
+    [[nodiscard]] virtual bool PortOpen() const { return isOpen(); }
     void setPortOpen(bool open);
 
     // "baud,parity,data bits,stop bits" as stored ("56000,n,8,1" at start). The baud rate is a
@@ -95,6 +97,7 @@ signals:
     void portLost();
 
 private:
+    [[nodiscard]] bool isOpen() const { return m_port.isOpen() && !m_lost; }
     [[nodiscard]] QString systemDevice() const;
     void closePort();
     // Moves what QSerialPort holds behind the bytes not yet taken.

@@ -30,12 +30,14 @@ QString timeOfDayText(const QTime &time)
 
 // One tick: characters are read until the port's buffer is empty or one frame is complete. The
 // timer is stopped while the tick works, so ticks never overlap, also while the completed frame
-// lets pending events run. The port's input members never fail (a closed port has nothing
-// waiting); the steps of a completed frame are skipped when they fail.
+// lets pending events run. A count that cannot be read (a port that fails) counts as an empty
+// buffer, at the start as in the middle of a tick, so the tick ends and the timer runs again:
+// reception never stalls on a failing port. The steps of a completed frame are skipped when
+// they fail.
 void MainWindow::pollPort()
 {
-    const int waiting = m_port->InBufferCount();
-    if (waiting == 0) {
+    int waiting = 0;
+    if (testOnError([&] { return (waiting = m_port->InBufferCount()) == 0; })) {
         setBackColor(m_waitingField, colours::kGrey); // keeps the last count shown
         return;
     }
@@ -60,7 +62,7 @@ void MainWindow::pollPort()
             completeFrame();
             return;
         }
-        if (m_port->InBufferCount() == 0) {
+        if (testOnError([&] { return m_port->InBufferCount() == 0; })) {
             restartReceiver();
             return;
         }

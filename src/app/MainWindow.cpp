@@ -171,7 +171,7 @@ void MainWindow::createControls()
                           QStringLiteral("Porteinstellungen"), {76, 43, 36, 21}, regular);
     m_protocolHelpButton = button(m_portFrame, "Command23", QStringLiteral("?"),
                                   QStringLiteral("Hilfe"), {114, 43, 15, 21}, regular);
-    m_port = new MSComm(this);
+    m_port = m_env.makePort ? m_env.makePort(this) : new MSComm(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
     if (m_env.serialDevice)
         m_port->setDeviceResolver(m_env.serialDevice);

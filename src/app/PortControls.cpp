@@ -32,16 +32,20 @@ void setIfChanged(QLineEdit *field, const QString &text)
 } // namespace
 
 // START/STOP: stops a playback (as selecting "||" does), then toggles the port. Failures are
-// skipped silently; the status display shows the outcome.
+// skipped silently; the status display shows the outcome. A port whose state cannot be read
+// is taken as closed and opened.
 void MainWindow::onStartClicked()
 {
     m_stopOption->setChecked(true);
     onStopSelected();
-    const bool open = m_port->PortOpen();
-    skipOnError([&] { m_port->setPortOpen(!open); });
+    if (testOnError([&] { return !m_port->PortOpen(); }))
+        skipOnError([&] { m_port->setPortOpen(true); });
+    else
+        skipOnError([&] { m_port->setPortOpen(false); });
 }
 
-// PORT: closes the port, asks for the port, reopens it and reports a failed reopen.
+// PORT: closes the port, asks for the port, reopens it and reports a failed reopen; a port
+// whose state cannot be read afterwards is reported as failed too.
 void MainWindow::onPortClicked()
 {
     m_port->setPortOpen(false);
@@ -58,7 +62,7 @@ void MainWindow::onPortClicked()
         });
     }
     skipOnError([&] { m_port->setPortOpen(true); });
-    if (!m_port->PortOpen())
+    if (testOnError([&] { return !m_port->PortOpen(); }))
         showMessage(QStringLiteral("Portnummer falsch !!!"));
 }
 

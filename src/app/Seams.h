@@ -7,9 +7,12 @@
 #include <functional>
 #include <memory>
 
+class QObject;
 class QWidget;
 
 namespace kurvomat {
+
+class MSComm;
 
 // Modal dialogs the window shows. Tests replace them with scripted answers, so no dialog
 // ever blocks a test run.
@@ -47,6 +50,9 @@ struct Environment {
     std::function<void()> letEventsRun;
     // Maps a serial port number to the system's device name.
     std::function<QString(int)> serialDevice;
+    // Makes the serial port, owned by `parent`. Empty: the real port. Tests stand in ports
+    // whose reads fail.
+    std::function<MSComm *(QObject *parent)> makePort;
     // Whether the timers enabled at design time start with the window. Tests that drive the
     // handlers themselves switch this off.
     bool runTimers = true;

@@ -18,6 +18,35 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
+namespace {
+// A port whose state and count reads fail, as a serial driver's may, once `readsLeft` reads
+// have succeeded (-1: never). After kMaxFailures failures it recovers, so that a procedure that
+// retries a failing read ends and the count of failures shows it.
+class FailingPort : public MSComm {
+public:
+    static constexpr int kMaxFailures = 10;
+    using MSComm::MSComm;
+    qint16 InBufferCount() const override { return check(), MSComm::InBufferCount(); }
+    bool PortOpen() const override { return check(), MSComm::PortOpen(); }
+    void failAfter(int reads)
+    {
+        readsLeft = reads;
+        failures = 0;
+    }
+    mutable int readsLeft = -1;
+    mutable int failures = 0;
+
+private:
+    void check() const
+    {
+        if (readsLeft > 0)
+            --readsLeft;
+        else if (readsLeft == 0 && failures < kMaxFailures && ++failures)
+            throw PortError("device error");
+    }
+};
+} // namespace
+
 class TestPortControl : public QObject {
     Q_OBJECT
 
@@ -38,8 +67,7 @@ class TestPortControl : public QObject {
     }
     QStringList messages() const { return m_dialogs->texts(QStringLiteral("message")); }
 
-private slots:
-    void init()
+    void makeWindow(const std::function<MSComm *(QObject *)> &makePort = {})
     {
         m_ports.clear();
         for (int port : {1, 2, 3, 4, 7})
@@ -50,8 +78,12 @@ private slots:
             return ports.contains(port) ? ports.value(port)->slavePath()
                                         : QStringLiteral("/nonexistent/ttyK%1").arg(port);
         };
+        env.makePort = makePort;
         m_w = std::make_unique<MainWindow>(env);
     }
+
+private slots:
+    void init() { makeWindow(); }
     void cleanup() { m_w.reset(); }
 
     // START toggles the port and selects "||"; a port that does not open stays closed silently.
@@ -142,6 +174,36 @@ private slots:
         QCOMPARE(warnings.size(), 1);
         QVERIFY(warnings[0].contains(QStringLiteral("\"fast please\"")));
         QCOMPARE(port(*m_w)->Settings(), QStringLiteral("9600,e,7,2"));
+    }
+
+    // A read of the port that fails counts as the test holding: a tick ends as on an empty
+    // buffer, at its start or midway, and the receiver goes on listening; START takes the port
+    // as closed and opens it; PORT reports the port as failed.
+    void aPortWhoseReadsFail()
+    {
+        FailingPort *failing = nullptr;
+        makeWindow([&](QObject *parent) { return failing = new FailingPort(parent); });
+        button(*m_w, "Command1")->click();
+        QVERIFY(m_ports.value(1)->write(QByteArray("####\3\0\7", 7)));
+        QTRY_COMPARE(int(failing->InBufferCount()), 7);
+        const auto failsOnce = [&](int readsBefore, const std::function<void()> &action) {
+            failing->failAfter(readsBefore);
+            action();
+            failing->readsLeft = -1;
+            QCOMPARE(failing->failures, 1); // not retried
+        };
+        failsOnce(1, [&] { m_w->pollPort(); }); // midway, after the count that started it
+        QVERIFY(m_w->frameDecoder().receiving());
+        QVERIFY(timer(*m_w, "Timer_DATEN")->isActive());
+        failsOnce(0, [&] { m_w->pollPort(); });
+        QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
+
+        button(*m_w, "Command1")->click();
+        failsOnce(0, [&] { button(*m_w, "Command1")->click(); });
+        QVERIFY(failing->PortOpen());
+        failsOnce(0, [&] { button(*m_w, "Command22")->click(); });
+        QCOMPARE(messages(), QStringList{"Portnummer falsch !!!"});
+        QVERIFY(m_dialogs->texts(QStringLiteral("warning")).isEmpty());
     }
 
     void displayShowsTheXLength()

@@ -43,4 +43,15 @@ inline MSChart *chart(const QObject &w)
     return control<MSChart>(w, "MSChart1");
 }
 
+// Identifiers of the window's running timers, sorted.
+inline QStringList runningTimers(const QObject &w)
+{
+    QStringList running;
+    for (const QTimer *t : w.findChildren<QTimer *>())
+        if (t->isActive())
+            running << t->objectName();
+    running.sort();
+    return running;
+}
+
 } // namespace kurvomat::testing

@@ -36,6 +36,16 @@ public:
     WindowFixture(const WindowFixture &) = delete;
     WindowFixture &operator=(const WindowFixture &) = delete;
 
+    // Runs the event loop until the program ends it; false when it still ran after a minute
+    // (something went on past the end).
+    static bool runUntilTheProgramEnds()
+    {
+        QTimer hang;
+        hang.callOnTimeout([] { QCoreApplication::exit(1); });
+        hang.start(60000);
+        return QCoreApplication::exec() == 0;
+    }
+
     // A file of the data folder, e.g. "AUSGABE_OSZI.txt".
     [[nodiscard]] QString file(const QString &name) const { return dir.filePath(name); }
 

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QLocale>
 #include <QMetaObject>
+#include <QPainter>
 #include <QPointF>
 #include <QSet>
 #include <QVBoxLayout>
@@ -76,8 +77,8 @@ YScale yScaleFor(double lo, double hi)
         max += half;
     }
 
-    const double minSpan = std::max(std::max(std::abs(min), std::abs(max)) * kMinRelativeSpan,
-                                    kMinSpan);
+    const double minSpan =
+        std::max(std::max(std::abs(min), std::abs(max)) * kMinRelativeSpan, kMinSpan);
     if (max - min < minSpan) {
         const double mid = min / 2 + max / 2;
         min = mid - minSpan / 2;
@@ -90,6 +91,62 @@ YScale yScaleFor(double lo, double hi)
     const double step = (r <= 1.0 ? 1.0 : r <= 2.0 ? 2.0 : r <= 5.0 ? 5.0 : 10.0) * magnitude;
     return {min, max, step};
 }
+
+constexpr QRgb kCurveColour = qRgb(0, 0, 128);
+
+} // namespace
+
+// The chart's view with the curve drawn over the scene. Qt Charts builds a stroked outline of
+// a line series for its shape on every change, which costs more than all the rest of a frame;
+// so the series stays empty (it only carries the axes) and the curve is drawn here, mapped
+// through the plot area and the axes' ranges as the series would be, with the same pen.
+class MSChart::CurveView : public QChartView {
+public:
+    CurveView(QChart *chart, const std::vector<double> &values, QWidget *parent)
+        : QChartView(chart, parent)
+        , m_values(values)
+    {
+    }
+    void setRanges(double xMin, double xMax, double yMin, double yMax)
+    {
+        m_xMin = xMin;
+        m_xMax = xMax;
+        m_yMin = yMin;
+        m_yMax = yMax;
+    }
+
+protected:
+    void drawForeground(QPainter *painter, const QRectF &) override
+    {
+        const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+        if (m_values.empty() || plot.isEmpty())
+            return;
+        const double dx = plot.width() / (m_xMax - m_xMin);
+        const double dy = plot.height() / (m_yMax - m_yMin);
+        // Values beyond the Y axis' limits run off the plot; they are kept within a distance
+        // that the painter's coordinates can hold.
+        constexpr double kFar = 1e6;
+        m_points.resize(m_values.size());
+        for (std::size_t i = 0; i < m_values.size(); ++i) {
+            const double y = std::clamp((m_yMax - m_values[i]) * dy, -kFar, kFar);
+            m_points[i] =
+                QPointF(plot.left() + (static_cast<double>(i + 1) - m_xMin) * dx, plot.top() + y);
+        }
+        painter->save();
+        painter->setClipRect(plot);
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(QPen(QColor(kCurveColour), 1));
+        painter->drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
+        painter->restore();
+    }
+
+private:
+    const std::vector<double> &m_values;
+    std::vector<QPointF> m_points; // kept between paints: no allocation per frame
+    double m_xMin = 0, m_xMax = 1, m_yMin = 0, m_yMax = 1;
+};
+
+namespace {
 
 std::string chartMessage(const char *what, const QString &text)
 {
@@ -114,7 +171,7 @@ MSChart::MSChart(QWidget *parent)
     m_chart->setLocale(QLocale());
 
     m_series = new QLineSeries();
-    m_series->setPen(QPen(QColor(0, 0, 128), 1));
+    m_series->setPen(QPen(QColor(kCurveColour), 1));
     m_chart->addSeries(m_series);
 
     QFont labelFont = font();
@@ -146,7 +203,7 @@ MSChart::MSChart(QWidget *parent)
     m_series->attachAxis(m_axisX);
     m_series->attachAxis(m_axisY);
 
-    m_view = new QChartView(m_chart, this); // the view owns the chart
+    m_view = new CurveView(m_chart, m_values, this); // the view owns the chart
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setBackgroundBrush(Qt::white);
@@ -311,14 +368,7 @@ void MSChart::rebuild()
 
     updateRanges();
 
-    const std::size_t n = m_values.size();
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(n));
-    for (std::size_t i = 0; i < n; ++i)
-        points.append(QPointF(static_cast<qreal>(i + 1), m_values[i]));
-    // One bulk replace: the series and its chart item are rebuilt once, not once per point.
-    m_series->replace(points);
-
+    m_view->viewport()->update();
     m_valuesDirty = false;
     ++m_rebuildCount;
 }
@@ -349,10 +399,9 @@ void MSChart::updateRanges()
 {
     const std::size_t n = m_values.size();
     // A single row still gets an axis of some width, centred on it.
-    if (n > 1)
-        m_axisX->setRange(1.0, static_cast<qreal>(n));
-    else
-        m_axisX->setRange(0.0, 2.0);
+    const double xMin = n > 1 ? 1.0 : 0.0;
+    const double xMax = n > 1 ? static_cast<double>(n) : 2.0;
+    m_axisX->setRange(xMin, xMax);
 
     const auto [lo, hi] = std::minmax_element(m_values.begin(), m_values.end());
     const YScale y = yScaleFor(*lo, *hi);
@@ -361,6 +410,7 @@ void MSChart::updateRanges()
     // which for a range grown a thousandfold means a thousandfold ticks.
     m_axisY->setTickInterval(y.step);
     m_axisY->setRange(y.min, y.max);
+    m_view->setRanges(xMin, xMax, y.min, y.max);
     // As many decimals as the step needs: "50", "0,5", "0,02". Large magnitudes in exponent
     // form with as many digits as tell the ticks apart, so the labels do not crowd out the plot.
     const double magnitude = std::max(std::abs(y.min), std::abs(y.max));

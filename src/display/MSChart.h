@@ -14,7 +14,7 @@ class QValueAxis;
 namespace kurvomat {
 
 // The chart component MSChart1: a grid of rows (numbered from 1) with one value and one X-axis
-// label per row, drawn as one line series over the rows.
+// label per row, drawn as one line over the rows.
 //
 // The program drives it through four properties: RowCount, Row, RowLabel and Data. Writing
 // them only changes the stored grid; the drawing follows at most once per event-loop turn (a
@@ -74,8 +74,8 @@ public:
     // instead of waiting for the next event-loop turn.
     void flush();
 
-    // Number of series rebuilds since construction (the initial drawing not counted). Each
-    // rebuild is one bulk replace of the series' points.
+    // Number of rebuilds since construction (the initial drawing not counted). Each rebuild
+    // sets the axes to the grid and schedules one repaint of the curve.
     [[nodiscard]] int rebuildCount() const { return m_rebuildCount; }
 
     [[nodiscard]] QSize sizeHint() const override;
@@ -89,7 +89,8 @@ private:
     void rebuildLabels();
     void updateRanges();
 
-    QChartView *m_view = nullptr;
+    class CurveView;
+    CurveView *m_view = nullptr;
     QChart *m_chart = nullptr;
     QLineSeries *m_series = nullptr;
     QCategoryAxis *m_axisX = nullptr;

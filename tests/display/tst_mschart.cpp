@@ -6,10 +6,16 @@
 
 using namespace kurvomat;
 
-static QChart *chartOf(const MSChart &c) { return c.findChild<QChartView *>()->chart(); }
-static QLineSeries *seriesOf(const MSChart &c)
+static QChart *chartOf(const MSChart &c)
 {
-    return qobject_cast<QLineSeries *>(chartOf(c)->series().value(0));
+    return c.findChild<QChartView *>()->chart();
+}
+static QList<QPointF> pointsOf(const MSChart &c)
+{
+    QList<QPointF> points;
+    for (int row = 1; row <= c.shownRowCount(); ++row)
+        points.append(QPointF(row, c.value(row)));
+    return points;
 }
 static QCategoryAxis *xAxisOf(const MSChart &c)
 {
@@ -32,7 +38,7 @@ private slots:
         const auto shows = [&](int rows, const QStringList &labels) {
             chart.flush();
             QCOMPARE(chart.RowCount(), qint16(rows));
-            QCOMPARE(seriesOf(chart)->count(), rows);
+            QCOMPARE(chart.shownRowCount(), rows);
             QCOMPARE(xAxisOf(chart)->categoriesLabels(), labels);
             for (const QString &label : labels)
                 QCOMPARE(xAxisOf(chart)->endValue(label), label.toDouble());
@@ -79,7 +85,7 @@ private slots:
             chart.setData(text);
         chart.flush();
         QCOMPARE(chart.RowCount(), qint16(1));
-        QCOMPARE(seriesOf(chart)->points(), (QList<QPointF>{{1, 0}, {2, 0}, {3, shown}}));
+        QCOMPARE(pointsOf(chart), (QList<QPointF>{{1, 0}, {2, 0}, {3, shown}}));
         const auto *y = qobject_cast<QValueAxis *>(chartOf(chart)->axes(Qt::Vertical).value(0));
         QVERIFY(y->min() < qMin(0.0, shown) && y->max() > qMax(0.0, shown));
         QVERIFY(y->max() - y->min() <= 2 * qMax(1.0, qAbs(shown))); // not a fixed span
@@ -101,8 +107,46 @@ private slots:
         QCOMPARE(chart.rebuildCount(), 0); // the initial drawing is not counted
         QCoreApplication::processEvents();
         QCOMPARE(chart.rebuildCount(), 1);
-        QCOMPARE(seriesOf(chart)->points(), expected);
+        QCOMPARE(pointsOf(chart), expected);
         QCOMPARE(xAxisOf(chart)->max(), 1000.0);
+    }
+
+    // The curve is drawn where the axes place its points, in its colour, and only inside the
+    // plot: a flat line at 0 with one spike reaching the top of the Y range at row 500.
+    void curveDrawnWhereTheAxesSay()
+    {
+        MSChart chart;
+        chart.resize(chart.sizeHint());
+        chart.setRowCount(1000);
+        chart.setRow(500);
+        chart.setDataValue(100);
+        chart.flush();
+        const QImage image = chart.grab().toImage();
+        const QRect plot = chartOf(chart)->plotArea().toRect();
+        const auto *y = qobject_cast<QValueAxis *>(chartOf(chart)->axes(Qt::Vertical).value(0));
+        const auto rowAt = [&](double value) {
+            return plot.top() + qRound((y->max() - value) / (y->max() - y->min()) * plot.height());
+        };
+        const auto xAt = [&](double row) {
+            return plot.left() + qRound((row - 1) / 999 * plot.width());
+        };
+        const QRgb curve = qRgb(0, 0, 128);
+        QSet<QPoint> drawn;
+        for (int py = 0; py < image.height(); ++py)
+            for (int px = 0; px < image.width(); ++px)
+                if (image.pixel(px, py) == curve)
+                    drawn.insert(QPoint(px, py));
+        const auto near = [&](int px, int py) { // within a pixel: the painter rounds
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (drawn.contains(QPoint(px + dx, py + dy)))
+                        return true;
+            qWarning() << "nothing drawn at" << px << py << "plot" << plot;
+            return false;
+        };
+        QVERIFY(near(xAt(500), rowAt(100)) && near(xAt(250), rowAt(0)) && near(xAt(750), rowAt(0)));
+        for (const QPoint &p : drawn)
+            QVERIFY2(plot.adjusted(0, 0, 1, 1).contains(p), "curve outside the plot");
     }
 };
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <vector>
@@ -17,9 +19,10 @@ namespace kurvomat {
 // label per row, drawn as one line over the rows.
 //
 // The program drives it through four properties: RowCount, Row, RowLabel and Data. Writing
-// them only changes the stored grid; the drawing follows at most once per event-loop turn (a
-// queued call posted when the grid first becomes dirty), because rebuilding the series per
-// point is far too slow for the per-sample writes. flush() draws at once.
+// them only changes the stored grid; the drawing follows in the event loop, at most once per
+// refresh of the screen (the first change after a quiet interval at the next turn, later ones
+// at the end of the interval), because drawing per point, or faster than the screen shows it,
+// is wasted work. The last state is always drawn. flush() draws at once.
 //
 // The X axis runs over the rows shown and carries a label only at rows with a label; the Y
 // axis spans the values shown with a small margin, ticks at round numbers (values beyond
@@ -85,6 +88,7 @@ private:
     void ensureCurrentRow();
     void storeValue(double value);
     void markDirty();
+    void rebuildNow();
     void rebuild();
     void rebuildLabels();
     void updateRanges();
@@ -106,6 +110,8 @@ private:
     bool m_valuesDirty = false;
     bool m_labelsDirty = false;
     bool m_rebuildQueued = false;
+    QTimer m_rebuildTimer;
+    QElapsedTimer m_sinceRebuild;
     int m_rebuildCount = 0;
 };
 

@@ -121,12 +121,11 @@ private slots:
             QCOMPARE(int(chart(*m_w)->RowCount()), (i + 1) * 100);
         }
         button(*m_w, "Check_AUTO")->setChecked(true);
-        QCoreApplication::processEvents();
+        chart(*m_w)->flush();
         const int before = chart(*m_w)->rebuildCount();
         for (int i = 0; i < 370; ++i)
             m_w->drawPoint(i % 50);
-        QCoreApplication::processEvents();
-        QCOMPARE(chart(*m_w)->rebuildCount(), before + 1);
+        QTRY_COMPARE(chart(*m_w)->rebuildCount(), before + 1);
         QCOMPARE(fields(), QStringLiteral("370 DATEN-Punkte|49|0"));
         QCOMPARE(m_w->state().xLength, 370.0);
         button(*m_w, "Command3")->click();

@@ -16,7 +16,12 @@ namespace kurvomat {
 void MainWindow::buildReference()
 {
     const double level = text::leadingNumber(m_referenceLevelField->text());
+    const MeasurementState::ReferenceKey key{m_state.xLength, level, m_state.pi};
+    if (m_state.referenceBuiltFor == key)
+        return;
+    m_state.referenceBuiltFor.reset(); // a build that fails midway leaves a partial reference
     analysis::buildReference(m_state.reference.span(), m_state.xLength, level, m_state.pi);
+    m_state.referenceBuiltFor = key;
 }
 
 // Correlates samples 1..N against the reference at every shift and shows the largest sum, the

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kurvomat {
 
@@ -31,6 +32,15 @@ struct MeasurementState {
     double pi = 0;
     // The reference sine: elements 1..2N of the last correlation; element 0 is never written.
     FixedArray<std::int16_t, 0, 2100> reference;
+    // What the reference was last built completely for (period, amplitude, pi). The same
+    // arguments build the same elements, so the next correlation with them keeps the reference
+    // (a sweep correlates a thousand times with one reference). Whatever else writes the
+    // reference must clear this.
+    struct ReferenceKey {
+        double period, amplitude, pi;
+        friend bool operator==(const ReferenceKey &, const ReferenceKey &) = default;
+    };
+    std::optional<ReferenceKey> referenceBuiltFor;
     // Largest correlation sum of the last correlation (0 when no sum was above 0) and the shift
     // 1..N where it was found (0 then).
     double correlationMaximum = 0;

@@ -145,6 +145,8 @@ private slots:
         m_w->state().xLength = 4;
         for (int k = 1; k <= 4; ++k)
             m_w->state().samples(k) = k == 1 ? 255 : 0;
+        field(*m_w, "Text_PEGEL_REFERENZ")->setText(QStringLiteral("1000"));
+        m_w->correlate(); // the same period with another level before
         field(*m_w, "Text_PEGEL_REFERENZ")->setText(reference);
         m_w->correlate();
         QCOMPARE(m_w->state().correlationMaximum, maximum);

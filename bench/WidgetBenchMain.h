@@ -1,6 +1,6 @@
 #pragma once
 
-// The main() of benchmarks that run widgets: the offscreen platform, German regional settings
+// The main() of benchmarks that run widgets: the offscreen platform unless one is chosen, German regional settings
 // (the layout the program is made for), and the build type and Qt version in the report.
 
 #include <QApplication>
@@ -14,7 +14,9 @@
 
 inline int runWidgetBenchmarks(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless a platform is chosen (xcb measures the repaints on a real X display).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     benchmark::AddCustomContext("build", KURVOMAT_BUILD_TYPE);

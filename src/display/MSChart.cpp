@@ -1,6 +1,7 @@
 #include "display/MSChart.h"
 
 #include "core/Errors.h"
+#include "display/RefreshPacer.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -12,7 +13,6 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QPointF>
-#include <QScreen>
 #include <QSet>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -217,8 +217,7 @@ MSChart::MSChart(QWidget *parent)
     m_values.assign(kInitialRowCount, 0.0);
     m_labels.assign(kInitialRowCount, QString());
     m_valuesDirty = true;
-    m_rebuildTimer.setSingleShot(true);
-    connect(&m_rebuildTimer, &QTimer::timeout, this, &MSChart::rebuildNow);
+    m_pacer = new RefreshPacer(this, [this] { rebuild(); });
     rebuild();
     m_rebuildCount = 0;
 }
@@ -317,8 +316,6 @@ QString MSChart::rowLabel(int row) const
 
 void MSChart::flush()
 {
-    m_rebuildQueued = false;
-    m_rebuildTimer.stop();
     rebuild();
     if (isVisible())
         m_view->viewport()->repaint();
@@ -348,35 +345,12 @@ void MSChart::storeValue(double value)
 
 void MSChart::markDirty()
 {
-    if (m_rebuildQueued)
-        return;
-    m_rebuildQueued = true;
-    // At most one rebuild (and so one repaint) per refresh of the screen, however fast the
-    // writes come: within a refresh interval of the last one, the next waits for its end.
-    // Otherwise it runs when the event loop next serves posted events. The flag stays set
-    // until then, so a flush() in between does not lead to a second call.
-    const double rate = screen() && screen()->refreshRate() > 0 ? screen()->refreshRate() : 60;
-    const auto interval = static_cast<qint64>(std::ceil(1000 / rate));
-    const qint64 wait = m_sinceRebuild.isValid() ? interval - m_sinceRebuild.elapsed() : 0;
-    if (wait > 0) {
-        m_rebuildTimer.start(static_cast<int>(wait));
-        return;
-    }
-    QMetaObject::invokeMethod(
-        this, [this] { rebuildNow(); }, Qt::QueuedConnection);
-}
-
-void MSChart::rebuildNow()
-{
-    if (!m_rebuildQueued)
-        return; // a flush() came first
-    m_rebuildQueued = false;
-    rebuild();
+    m_pacer->request();
 }
 
 void MSChart::rebuild()
 {
-    m_sinceRebuild.start();
+    m_pacer->done();
     if (m_labelsDirty) {
         rebuildLabels();
         m_labelsDirty = false;

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include <vector>
@@ -14,6 +12,8 @@ class QLineSeries;
 class QValueAxis;
 
 namespace kurvomat {
+
+class RefreshPacer;
 
 // The chart component MSChart1: a grid of rows (numbered from 1) with one value and one X-axis
 // label per row, drawn as one line over the rows.
@@ -88,7 +88,6 @@ private:
     void ensureCurrentRow();
     void storeValue(double value);
     void markDirty();
-    void rebuildNow();
     void rebuild();
     void rebuildLabels();
     void updateRanges();
@@ -109,9 +108,7 @@ private:
 
     bool m_valuesDirty = false;
     bool m_labelsDirty = false;
-    bool m_rebuildQueued = false;
-    QTimer m_rebuildTimer;
-    QElapsedTimer m_sinceRebuild;
+    RefreshPacer *m_pacer = nullptr;
     int m_rebuildCount = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "display/PointField.h"
 
+#include "display/RefreshPacer.h"
+
 #include "text/NumberReading.h"
 #include "text/NumberWriting.h"
 
@@ -15,8 +17,8 @@ double readBack15(double value)
     if (!std::isfinite(value))
         return value;
     char buffer[32];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                       std::chars_format::general, 15);
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
     double parsed = value;
     std::from_chars(buffer, written.ptr, parsed);
     return parsed;
@@ -25,7 +27,11 @@ double readBack15(double value)
 
 namespace kurvomat {
 
-PointField::PointField(QLineEdit *widget) : QObject(widget), m_widget(widget), m_text(widget->text())
+PointField::PointField(QLineEdit *widget)
+    : QObject(widget)
+    , m_widget(widget)
+    , m_pacer(new RefreshPacer(widget, [this] { flush(); }))
+    , m_text(widget->text())
 {
     // What the user types becomes the stored text.
     connect(widget, &QLineEdit::textEdited, this, [this](const QString &typed) {
@@ -87,15 +93,12 @@ double PointField::number() const
 
 void PointField::changed()
 {
-    if (m_flushPending)
-        return;
-    m_flushPending = true;
-    QMetaObject::invokeMethod(this, &PointField::flush, Qt::QueuedConnection);
+    m_pacer->request();
 }
 
 void PointField::flush()
 {
-    m_flushPending = false;
+    m_pacer->done();
     const QString current = text();
     if (m_widget->text() != current) {
         m_widget->setText(current);

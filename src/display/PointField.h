@@ -9,10 +9,13 @@ class QLineEdit;
 
 namespace kurvomat {
 
+class RefreshPacer;
+
 // A text field that the program writes, and reads back, at every drawn point: the running
 // maximum, the running minimum and the point counter. Its text is the store the program
-// reads; this object holds it and hands it to the widget at most once per event-loop turn, so
-// drawing a thousand points costs one widget update instead of a thousand.
+// reads; this object holds it and hands it to the widget in the event loop, at most once per
+// refresh of the screen (see RefreshPacer), so drawing a thousand points costs one widget
+// update instead of a thousand, and a sweep no more updates than the screen shows.
 //
 // Texts made from numbers are composed only when someone looks at them (the widget at the
 // next turn, or a reader of text()); reading the number back from such a text gives the number
@@ -42,13 +45,13 @@ private:
     void changed();
 
     QLineEdit *m_widget;
+    RefreshPacer *m_pacer;
     Kind m_kind = Kind::Text;
     QString m_text;
     double m_number = 0;
     double m_readBack = 0;
     std::int16_t m_count = 0;
     QString m_suffix;
-    bool m_flushPending = false;
 };
 
 } // namespace kurvomat

@@ -31,12 +31,12 @@ void setIfChanged(QLineEdit *field, const QString &text)
 
 } // namespace
 
-// START/STOP: stops a playback (as selecting "||" does), then toggles the port. Failures are
-// skipped silently; the status display shows the outcome.
+// START/STOP: stops a playback by selecting "||" (its handler runs when that changes the
+// selection; with "||" already selected there is no playback to stop), then toggles the port.
+// Failures are skipped silently; the status display shows the outcome.
 void MainWindow::onStartClicked()
 {
     m_stopOption->setChecked(true);
-    onStopSelected();
     const bool open = m_port->PortOpen();
     skipOnError([&] { m_port->setPortOpen(!open); });
 }

@@ -13,18 +13,29 @@ namespace kurvomat {
 
 namespace {
 
+// A message box whose text can also be read with the keyboard: Tab reaches it, the arrow keys
+// walk through it (and a screen reader with them); Enter or Escape closes the box.
+int showBox(QMessageBox::Icon icon, const QString &title, const QString &text,
+            QMessageBox::StandardButtons buttons, QWidget *parent,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
 class QtDialogs final : public Dialogs {
 public:
     void message(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-        box.exec();
+        showBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     }
 
     void warning(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-        box.exec();
+        showBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     }
 
     QString input(QWidget *parent, const QString &prompt, const QString &title,
@@ -38,10 +49,9 @@ public:
 
     bool confirm(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
-                        parent);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        return showBox(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
+                       parent, QMessageBox::No)
+            == QMessageBox::Yes;
     }
 };
 

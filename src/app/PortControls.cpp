@@ -41,14 +41,16 @@ void MainWindow::onStartClicked()
     skipOnError([&] { m_port->setPortOpen(!open); });
 }
 
-// PORT: closes the port, asks for the port, reopens it and reports a failed reopen.
+// PORT: closes the port, asks for the port (offering the ports present), reopens it and reports
+// a failed reopen.
 void MainWindow::onPortClicked()
 {
     m_port->setPortOpen(false);
     const QString current =
         m_port->deviceName().isEmpty() ? text::int16Text(m_port->CommPort()) : m_port->deviceName();
-    const QString answer = m_env.dialogs->input(this, QStringLiteral("PORT-Nummer eingeben"),
-                                                QStringLiteral("PORT"), current);
+    const QString answer = m_env.dialogs->choosePort(
+        this, QStringLiteral("PORT-Nummer eingeben"), QStringLiteral("PORT"), current,
+        m_env.serialPorts ? m_env.serialPorts() : QList<SerialPortEntry>());
     if (!answer.isEmpty()) {
         skipOnError([&] {
             if (isDeviceName(answer))

@@ -2,12 +2,14 @@
 
 #include "acquisition/MSComm.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSerialPortInfo>
 
 namespace kurvomat {
 
@@ -45,6 +47,41 @@ public:
         const QString answer =
             QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
         return ok ? answer : QString();
+    }
+
+    // An editable list: a picked entry answers with its port's system name, any other text is
+    // returned as typed.
+    QString choosePort(QWidget *parent, const QString &prompt, const QString &title,
+                       const QString &defaultText, const QList<SerialPortEntry> &ports) override
+    {
+        if (ports.isEmpty())
+            return input(parent, prompt, title, defaultText);
+        QStringList entries;
+        qsizetype current = -1;
+        for (const SerialPortEntry &port : ports) {
+            QStringList details;
+            for (const QString &detail : {port.description, port.manufacturer})
+                if (!detail.trimmed().isEmpty())
+                    details << detail.trimmed();
+            if (port.systemName == defaultText)
+                current = entries.size();
+            entries << (details.isEmpty()
+                            ? port.systemName
+                            : QStringLiteral("%1 (%2)").arg(port.systemName, details.join(u", ")));
+        }
+        QInputDialog box(parent);
+        box.setWindowTitle(title);
+        box.setLabelText(prompt);
+        box.setComboBoxItems(entries);
+        box.setComboBoxEditable(true);
+        // Without completion, Enter takes a picked port at once and typing is never overtaken.
+        if (auto *list = box.findChild<QComboBox *>())
+            list->setCompleter(nullptr);
+        box.setTextValue(current >= 0 ? entries[current] : defaultText);
+        if (box.exec() != QDialog::Accepted)
+            return QString();
+        const qsizetype picked = entries.indexOf(box.textValue());
+        return picked >= 0 ? ports[picked].systemName : box.textValue();
     }
 
     bool confirm(QWidget *parent, const QString &text, const QString &title) override
@@ -94,6 +131,12 @@ Environment Environment::system()
     env.dataFolder = defaultDataFolder();
     env.letEventsRun = [] { QCoreApplication::processEvents(); };
     env.serialDevice = &MSComm::defaultDevice;
+    env.serialPorts = [] {
+        QList<SerialPortEntry> ports;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            ports.append({info.portName(), info.description(), info.manufacturer()});
+        return ports;
+    };
     return env;
 }
 

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPortInfo>
@@ -15,16 +16,23 @@ namespace kurvomat {
 
 namespace {
 
-// A message box whose text can also be read with the keyboard: Tab reaches it, the arrow keys
-// walk through it (and a screen reader with them); Enter or Escape closes the box.
+// A message box whose text can also be read with the keyboard: Tab reaches it (Qt lets only a
+// click focus a selectable text), the arrow keys walk through it and a screen reader follows
+// them; Enter or Escape closes the box.
 int showBox(QMessageBox::Icon icon, const QString &title, const QString &text,
             QMessageBox::StandardButtons buttons, QWidget *parent,
             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    for (QLabel *shown : box.findChildren<QLabel *>())
+        if (shown->text() == text)
+            shown->setFocusPolicy(Qt::StrongFocus);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    // The box opens with the focus on its default button, as before.
+    if (QAbstractButton *first = box.defaultButton() ? box.defaultButton() : box.buttons().value(0))
+        first->setFocus();
     return box.exec();
 }
 

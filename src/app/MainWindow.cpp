@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,34 +37,40 @@ QFont sansFont(double points, bool bold)
     return font;
 }
 
-// Names a control for code, tests and assistive technology: the object name and accessible
-// name are the control's own name; the description is its tool tip, or its role where it
-// has no tool tip.
+// Names a control for code and tests (its identifier is its object name) and describes it for
+// assistive technology by its tool tip. What assistive technology announces as the name is what
+// a sighted user reads: Qt takes the caption of a button, option, check box, frame or label
+// itself and follows it when it changes (START/STOP), so only a control without a caption is
+// given a name, `spoken`.
 template <typename W>
-W *named(W *widget, const char *name, const QString &toolTip, const QString &role)
+W *named(W *widget, const char *name, const QString &toolTip, const QString &spoken = QString())
 {
     widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(QString::fromLatin1(name));
-    if (!toolTip.isEmpty())
+    if (!spoken.isEmpty())
+        widget->setAccessibleName(spoken);
+    if (!toolTip.isEmpty()) {
         widget->setToolTip(toolTip);
-    widget->setAccessibleDescription(toolTip.isEmpty() ? role : toolTip);
+        widget->setAccessibleDescription(toolTip);
+    }
     return widget;
 }
 
 QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                  int width, int height)
 {
-    auto *box = named(new QGroupBox(caption, parent), name, QString(),
-                      caption.isEmpty() ? QStringLiteral("Rahmen") : caption);
+    auto *box = named(new QGroupBox(caption, parent), name, QString());
     box->setGeometry(px(left), px(top), px(width), px(height));
     box->setFont(sansFont(8.25, true));
     return box;
 }
 
+// A field is announced by its purpose: its tool tip (trailing blanks dropped), or `spoken` where it
+// has none; a field with a label before it is announced by the label (labelled()).
 QLineEdit *textField(QWidget *parent, const char *name, const QString &text, const QString &toolTip,
-                     QRect geometry, bool centred = true)
+                     QRect geometry, bool centred = true, const QString &spoken = QString())
 {
-    auto *field = named(new QLineEdit(text, parent), name, toolTip, QStringLiteral("Textfeld"));
+    auto *field = named(new QLineEdit(text, parent), name, toolTip,
+                        spoken.isEmpty() ? toolTip.trimmed() : spoken);
     field->setGeometry(geometry);
     field->setFont(sansFont(8.25, false));
     field->setAlignment(centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
@@ -74,17 +81,27 @@ QLineEdit *textField(QWidget *parent, const char *name, const QString &text, con
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    auto *lbl = named(new QLabel(text, parent), name, QString(),
-                      text.isEmpty() ? QStringLiteral("Rand") : text);
+    auto *lbl = named(new QLabel(text, parent), name, QString());
     lbl->setGeometry(geometry);
     lbl->setFont(sansFont(8.25, false));
     return lbl;
 }
 
+// The label before a field names it ("Pegel:" announces the field as "Pegel") and is linked to
+// it, so assistive technology reports the pair.
+void labelled(QLineEdit *field, QLabel *label)
+{
+    label->setBuddy(field);
+    QString text = label->text().trimmed();
+    if (text.endsWith(u':'))
+        text.chop(1);
+    field->setAccessibleName(text);
+}
+
 QPushButton *button(QWidget *parent, const char *name, const QString &caption,
                     const QString &toolTip, QRect geometry, const QFont &font)
 {
-    auto *btn = named(new QPushButton(caption, parent), name, toolTip, caption);
+    auto *btn = named(new QPushButton(caption, parent), name, toolTip);
     btn->setGeometry(geometry);
     btn->setFont(font);
     btn->setAutoDefault(false);
@@ -93,19 +110,22 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption,
 
 // An option button drawn as a button that stays pressed while selected; the option buttons
 // of one frame exclude each other.
-QPushButton *pushOption(QWidget *parent, const char *name, const QString &caption,
-                        const QString &toolTip, QRect geometry, const QFont &font)
+OptionButton *pushOption(QWidget *parent, const char *name, const QString &caption,
+                         const QString &toolTip, QRect geometry, const QFont &font)
 {
-    auto *btn = button(parent, name, caption, toolTip, geometry, font);
+    auto *btn = named(new OptionButton(caption, parent), name, toolTip);
+    btn->setGeometry(geometry);
+    btn->setFont(font);
     btn->setCheckable(true);
     btn->setAutoExclusive(true);
     return btn;
 }
 
 QLineEdit *overlayField(QWidget *parent, const char *name, const QString &text,
-                        const QString &toolTip, QRect geometry, double points, const QColor &back)
+                        const QString &toolTip, QRect geometry, double points, const QColor &back,
+                        const QString &spoken = QString())
 {
-    auto *field = textField(parent, name, text, toolTip, geometry);
+    auto *field = textField(parent, name, text, toolTip, geometry, true, spoken);
     field->setFont(sansFont(points, true));
     setBackColor(field, back);
     setForeColor(field, colours::kYellow);
@@ -127,8 +147,8 @@ MainWindow::MainWindow(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_env(std::move(environment))
 {
+    // Announced by its title, which Qt follows when start-up sets the version into it.
     setObjectName(QStringLiteral("frmHAUPT"));
-    setAccessibleName(QStringLiteral("frmHAUPT"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
     setWindowIcon(makeWindowIcon());
     // Client area; the border is sizable, but no control moves or grows with the window.
@@ -167,6 +187,7 @@ void MainWindow::createControls()
     m_waitingField = textField(m_portFrame, "Text_INPUT_BUFFER_COUNT", QStringLiteral("-"),
                                QStringLiteral("Daten im Puffer"), {44, 44, 30, 19});
     setBackColor(m_waitingField, colours::kGrey);
+    labelled(m_waitingField, m_waitingLabel);
     m_portButton = button(m_portFrame, "Command22", QStringLiteral("PORT"),
                           QStringLiteral("Porteinstellungen"), {76, 43, 36, 21}, regular);
     m_protocolHelpButton = button(m_portFrame, "Command23", QStringLiteral("?"),
@@ -187,6 +208,8 @@ void MainWindow::createControls()
         label(m_simulatorFrame, "Label1", QStringLiteral("Frequenz:"), {5, 36, 55, 16});
     m_simulationFactorField = textField(m_simulatorFrame, "Text_SIMULATION", QStringLiteral("1.0"),
                                         QStringLiteral("Frequenz-Faktor"), {61, 34, 63, 18});
+    labelled(m_simulationLevelField, m_simulationLevelLabel);
+    labelled(m_simulationFactorField, m_simulationFactorLabel);
     m_singleButton = button(m_simulatorFrame, "Command16", QStringLiteral("einzel"),
                             QStringLiteral("einzel Schwingung"), {5, 54, 48, 19}, regular);
     m_sweepButton =
@@ -200,6 +223,7 @@ void MainWindow::createControls()
     m_referenceLevelField =
         textField(m_correlationFrame, "Text_PEGEL_REFERENZ", QStringLiteral("127"),
                   QStringLiteral("Pegel"), {40, 15, 52, 18});
+    labelled(m_referenceLevelField, m_referenceLevelLabel);
     m_correlationHelpButton = button(m_correlationFrame, "Command24", QStringLiteral("?"),
                                      QStringLiteral("Hilfe"), {95, 15, 17, 18}, regular);
     m_maximumField = textField(m_correlationFrame, "Text_ERGEBNIS", QString(),
@@ -215,12 +239,12 @@ void MainWindow::createControls()
 
     m_yAxisFrame = frame(this, "Frame5", QStringLiteral("Y-Achse"), 7425, 0, 2400, 1140);
     m_signedOption = named(new QRadioButton(QStringLiteral("-128 ... +127"), m_yAxisFrame),
-                           "Option1", QStringLiteral("Y-ACHSE"), QString());
+                           "Option1", QStringLiteral("Y-ACHSE"));
     m_signedOption->setGeometry(10, 20, 140, 20);
     m_signedOption->setFont(regular);
     m_signedOption->setChecked(true);
     m_unsignedOption = named(new QRadioButton(QStringLiteral("0      ... +256"), m_yAxisFrame),
-                             "Option2", QStringLiteral("Y-ACHSE"), QString());
+                             "Option2", QStringLiteral("Y-ACHSE"));
     m_unsignedOption->setGeometry(10, 44, 140, 20);
     m_unsignedOption->setFont(regular);
     m_startUpTimer = timer(this, "Timer_START", 1);
@@ -231,7 +255,7 @@ void MainWindow::createControls()
                                QStringLiteral("X-ACHSE"), {6, 15, 50, 18}, false);
     setBackColor(m_xLengthField, colours::kGrey);
     m_autoXCheck = named(new QCheckBox(QStringLiteral("automatisch"), m_xAxisFrame), "Check_AUTO",
-                         QStringLiteral("automatisches X-Achsenraster"), QString());
+                         QStringLiteral("automatisches X-Achsenraster"));
     m_autoXCheck->setGeometry(62, 15, 100, 18);
     m_autoXCheck->setFont(regular);
     m_autoXCheck->setChecked(true);
@@ -250,8 +274,7 @@ void MainWindow::createControls()
     // --- Chart band and status line ------------------------------------------------------
     m_chart = new MSChart(this);
     m_chart->setObjectName(QStringLiteral("MSChart1"));
-    m_chart->setAccessibleName(QStringLiteral("MSChart1"));
-    m_chart->setAccessibleDescription(QStringLiteral("Messkurve"));
+    m_chart->setAccessibleName(QStringLiteral("Messkurve"));
     m_chart->setGeometry(px(90), px(1215), px(12510), px(6705));
 
     m_maxField =
@@ -269,12 +292,13 @@ void MainWindow::createControls()
     for (QWidget *overlay : {m_maxField, m_minField, m_timeField, m_dateField})
         overlay->raise(); // in front of the chart
 
-    m_statusField = textField(this, "Text_STATUS", QStringLiteral("Text_STATUS"), QString(),
-                              {px(585), px(7380), px(2355), px(240)});
+    m_statusField =
+        textField(this, "Text_STATUS", QStringLiteral("Text_STATUS"), QString(),
+                  {px(585), px(7380), px(2355), px(240)}, true, QStringLiteral("Status"));
     setBackColor(m_statusField, colours::kGrey);
-    m_counterField =
-        overlayField(this, "Text_DIAGRAMM_ZAEHLER", QStringLiteral("000"), QString(),
-                     {px(4455), px(7290), px(4020), px(315)}, 9.75, colours::kCounterBack);
+    m_counterField = overlayField(this, "Text_DIAGRAMM_ZAEHLER", QStringLiteral("000"), QString(),
+                                  {px(4455), px(7290), px(4020), px(315)}, 9.75,
+                                  colours::kCounterBack, QStringLiteral("Punktzähler"));
     m_maxText = new PointField(m_maxField);
     m_minText = new PointField(m_minField);
     m_counterText = new PointField(m_counterField);
@@ -369,14 +393,39 @@ void MainWindow::connectHandlers()
     }
     on(m_singleButton, clicked, "Die Simulation einer Schwingung", [this] { onSingleClicked(); });
     on(m_sweepButton, clicked, "Der Frequenzdurchlauf", [this] { onSweepClicked(); });
-    on(m_runOption, clicked, "Das Starten der Wiedergabe", [this] { onRunSelected(); });
-    on(m_stopOption, clicked, "Das Anhalten der Wiedergabe", [this] { onStopSelected(); });
+    // An option's handler runs when the option becomes selected, by whatever means: a click,
+    // a key, the accessibility bus's Toggle action, or the program (START selects "||").
+    const auto selected = [this](QAbstractButton *option, const char *action, auto handler) {
+        connect(option, &QAbstractButton::toggled, this,
+                [this, handler, text = QString::fromUtf8(action)](bool checked) {
+                    if (checked)
+                        runGuarded(handler, text);
+                });
+    };
+    selected(m_runOption, "Das Starten der Wiedergabe", [this] { onRunSelected(); });
+    on(m_runOption, &OptionButton::reselected, "Das Starten der Wiedergabe",
+       [this] { onRunReselected(); });
+    selected(m_stopOption, "Das Anhalten der Wiedergabe", [this] { onStopSelected(); });
     on(m_startUpTimer, timeout, "Der Programmstart", [this] { startUp(); });
     on(m_receiveTimer, timeout, "Der Empfang der Daten", [this] { pollPort(); });
     on(m_statusTimer, timeout, "Die Anzeige des Portzustands", [this] { refreshStatus(); });
     on(m_playbackTimer, timeout, "Die Wiedergabe", [this] { playNextRecord(); });
     m_portText->installEventFilter(this);
     m_xLengthField->installEventFilter(this);
+    for (QPushButton *btn : findChildren<QPushButton *>())
+        btn->installEventFilter(this);
+    arrangeKeyboardOrder();
+}
+
+void MainWindow::arrangeKeyboardOrder()
+{
+    // The controls are made band by band, left to right, which is Qt's tab order. Qt lets
+    // Tab into an option group at whichever option had the focus last; until then that is the
+    // selected one.
+    for (QAbstractButton *option : findChildren<QAbstractButton *>()) {
+        if (option->autoExclusive() && !option->isChecked())
+            option->setFocusPolicy(Qt::FocusPolicy(option->focusPolicy() & ~Qt::TabFocus));
+    }
 }
 
 void MainWindow::startTimers()
@@ -405,21 +454,40 @@ void MainWindow::letEventsRun()
         throw ProgramEnded{};
 }
 
+// Double-clicks on the two display fields that open an entry, and Enter as their keyboard
+// equivalent; Enter also clicks a focused button (Space does so by Qt's own handling), also
+// outside a dialog, where Qt does not give Enter to buttons.
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == m_portText) {
-            runGuarded([this] { onSettingsDoubleClicked(); },
-                       QStringLiteral("Das Ändern der Port-Einstellungen"));
-            return true;
-        }
-        if (watched == m_xLengthField) {
-            runGuarded([this] { onXLengthDoubleClicked(); },
-                       QStringLiteral("Die Eingabe der X-Achse"));
-            return true;
+    if (event->type() == QEvent::MouseButtonDblClick)
+        return openEntry(watched) || QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (auto *btn = qobject_cast<QPushButton *>(watched)) {
+                if (!key->isAutoRepeat())
+                    btn->click();
+                return true;
+            }
+            return openEntry(watched) || QWidget::eventFilter(watched, event);
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::openEntry(QObject *field)
+{
+    if (field == m_portText) {
+        runGuarded([this] { onSettingsDoubleClicked(); },
+                   QStringLiteral("Das Ändern der Port-Einstellungen"));
+        return true;
+    }
+    if (field == m_xLengthField) {
+        runGuarded([this] { onXLengthDoubleClicked(); }, QStringLiteral("Die Eingabe der X-Achse"));
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::showMessage(const QString &text)

@@ -23,6 +23,7 @@ namespace kurvomat {
 
 class MSChart;
 class MSComm;
+class OptionButton;
 class PointField;
 
 // The program's one window. It owns every control, the serial port, the chart, the four timers
@@ -91,7 +92,13 @@ private:
 
     void createControls();
     void connectHandlers();
+    // Keyboard operation: Tab walks the controls band by band, left to right, and enters an
+    // option group at its selected option; the arrow keys move within the group.
+    void arrangeKeyboardOrder();
     void startTimers();
+    // The double-click or Enter on a field that opens its entry (the port settings, the X-axis
+    // length); false for any other object.
+    bool openEntry(QObject *field);
     // Runs an event handler. A failure that reaches it is shown in German: what could not be
     // done (`action`, e.g. "Das Zurücksetzen des Diagramms"), then the technical detail; the
     // window stays usable. The end of the program (ProgramEnded) passes quietly.
@@ -118,10 +125,13 @@ private:
     // X axis (the presets call chooseXLength).
     void onResetClicked();
     void onXLengthDoubleClicked();
-    // Snapshots and playback; loading and RUN are skip-on-error.
+    // Snapshots and playback; loading and RUN are skip-on-error. The option handlers run when
+    // their option becomes selected, by whatever means; onRunReselected() on a click of the
+    // "RUN" already selected.
     void onSaveClicked(Snapshot snapshot);
     void onLoadClicked(Snapshot snapshot);
     void onRunSelected();
+    void onRunReselected();
     void onStopSelected();
     // Analysis and simulation; the sweep is skip-on-error.
     void onCorrelationHelpClicked();
@@ -232,7 +242,7 @@ private:
     QPushButton *m_recordOffOption = nullptr;
     // "Wiedergabe"
     QGroupBox *m_playbackFrame = nullptr;
-    QPushButton *m_runOption = nullptr;
+    OptionButton *m_runOption = nullptr;
     QPushButton *m_stopOption = nullptr;
     QTimer *m_playbackTimer = nullptr;
     // "Schnappschuss-save" and "Schnappschuss-load": A, B, C

@@ -120,6 +120,16 @@ void MainWindow::onRunSelected()
     m_playbackTimer->start();
 }
 
+// "RUN" clicked while it is selected: the port is closed and the timer switched on as at the
+// first click, but the recording goes on from where it stands (at its end the next tick switches
+// the timer off again): the recording stays open from "RUN" until "||", and playing it again from
+// its start is what "||" and then "RUN" are for.
+void MainWindow::onRunReselected()
+{
+    skipOnError([&] { m_port->setPortOpen(false); });
+    m_playbackTimer->start();
+}
+
 // "||": stops rather than pauses. The playback file is closed; the timer is left alone, and its
 // next tick finds no line and switches it off.
 void MainWindow::onStopSelected()

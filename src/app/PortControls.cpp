@@ -31,28 +31,29 @@ void setIfChanged(QLineEdit *field, const QString &text)
 
 } // namespace
 
-// START/STOP: stops a playback (as selecting "||" does), then toggles the port. Failures are
-// skipped silently; the status display shows the outcome. A port whose state cannot be read
-// is taken as closed and opened.
+// START/STOP: stops a playback by selecting "||" (its handler runs when that changes the
+// selection; with "||" already selected there is no playback to stop), then toggles the port.
+// Failures are skipped silently; the status display shows the outcome. A port whose state
+// cannot be read is taken as closed and opened.
 void MainWindow::onStartClicked()
 {
     m_stopOption->setChecked(true);
-    onStopSelected();
     if (testOnError([&] { return !m_port->PortOpen(); }))
         skipOnError([&] { m_port->setPortOpen(true); });
     else
         skipOnError([&] { m_port->setPortOpen(false); });
 }
 
-// PORT: closes the port, asks for the port, reopens it and reports a failed reopen; a port
-// whose state cannot be read afterwards is reported as failed too.
+// PORT: closes the port, asks for the port (offering the ports present), reopens it and reports
+// a failed reopen; a port whose state cannot be read afterwards is reported as failed too.
 void MainWindow::onPortClicked()
 {
     m_port->setPortOpen(false);
     const QString current =
         m_port->deviceName().isEmpty() ? text::int16Text(m_port->CommPort()) : m_port->deviceName();
-    const QString answer = m_env.dialogs->input(this, QStringLiteral("PORT-Nummer eingeben"),
-                                                QStringLiteral("PORT"), current);
+    const QString answer = m_env.dialogs->choosePort(
+        this, QStringLiteral("PORT-Nummer eingeben"), QStringLiteral("PORT"), current,
+        m_env.serialPorts ? m_env.serialPorts() : QList<SerialPortEntry>());
     if (!answer.isEmpty()) {
         skipOnError([&] {
             if (isDeviceName(answer))

@@ -2,29 +2,50 @@
 
 #include "acquisition/MSComm.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSerialPortInfo>
 
 namespace kurvomat {
 
 namespace {
 
+// A message box whose text can also be read with the keyboard: Tab reaches it (Qt lets only a
+// click focus a selectable text), the arrow keys walk through it and a screen reader follows
+// them; Enter or Escape closes the box.
+int showBox(QMessageBox::Icon icon, const QString &title, const QString &text,
+            QMessageBox::StandardButtons buttons, QWidget *parent,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    for (QLabel *shown : box.findChildren<QLabel *>())
+        if (shown->text() == text)
+            shown->setFocusPolicy(Qt::StrongFocus);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    // The box opens with the focus on its default button, as before.
+    if (QAbstractButton *first = box.defaultButton() ? box.defaultButton() : box.buttons().value(0))
+        first->setFocus();
+    return box.exec();
+}
+
 class QtDialogs final : public Dialogs {
 public:
     void message(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-        box.exec();
+        showBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     }
 
     void warning(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-        box.exec();
+        showBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     }
 
     QString input(QWidget *parent, const QString &prompt, const QString &title,
@@ -36,12 +57,46 @@ public:
         return ok ? answer : QString();
     }
 
+    // An editable list: a picked entry answers with its port's system name, any other text is
+    // returned as typed.
+    QString choosePort(QWidget *parent, const QString &prompt, const QString &title,
+                       const QString &defaultText, const QList<SerialPortEntry> &ports) override
+    {
+        if (ports.isEmpty())
+            return input(parent, prompt, title, defaultText);
+        QStringList entries;
+        qsizetype current = -1;
+        for (const SerialPortEntry &port : ports) {
+            QStringList details;
+            for (const QString &detail : {port.description, port.manufacturer})
+                if (!detail.trimmed().isEmpty())
+                    details << detail.trimmed();
+            if (port.systemName == defaultText)
+                current = entries.size();
+            entries << (details.isEmpty()
+                            ? port.systemName
+                            : QStringLiteral("%1 (%2)").arg(port.systemName, details.join(u", ")));
+        }
+        QInputDialog box(parent);
+        box.setWindowTitle(title);
+        box.setLabelText(prompt);
+        box.setComboBoxItems(entries);
+        box.setComboBoxEditable(true);
+        // Without completion, Enter takes a picked port at once and typing is never overtaken.
+        if (auto *list = box.findChild<QComboBox *>())
+            list->setCompleter(nullptr);
+        box.setTextValue(current >= 0 ? entries[current] : defaultText);
+        if (box.exec() != QDialog::Accepted)
+            return QString();
+        const qsizetype picked = entries.indexOf(box.textValue());
+        return picked >= 0 ? ports[picked].systemName : box.textValue();
+    }
+
     bool confirm(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
-                        parent);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        return showBox(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
+                       parent, QMessageBox::No)
+            == QMessageBox::Yes;
     }
 };
 
@@ -84,6 +139,12 @@ Environment Environment::system()
     env.dataFolder = defaultDataFolder();
     env.letEventsRun = [] { QCoreApplication::processEvents(); };
     env.serialDevice = &MSComm::defaultDevice;
+    env.serialPorts = [] {
+        QList<SerialPortEntry> ports;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            ports.append({info.portName(), info.description(), info.manufacturer()});
+        return ports;
+    };
     return env;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QTime>
 
@@ -14,6 +15,13 @@ namespace kurvomat {
 
 class MSComm;
 
+// A serial port present on the system, as the system reports it.
+struct SerialPortEntry {
+    QString systemName; // what opens it: "ttyUSB0", "COM3"
+    QString description; // "" where the system gives none
+    QString manufacturer;
+};
+
 // Modal dialogs the window shows. Tests replace them with scripted answers, so no dialog
 // ever blocks a test run.
 class Dialogs {
@@ -26,6 +34,11 @@ public:
     // One-line input box; returns the empty text on Cancel.
     virtual QString input(QWidget *parent, const QString &prompt, const QString &title,
                           const QString &defaultText) = 0;
+    // The port entry: a one-line input box that also offers `ports` to pick from, each shown with
+    // its system name, description and manufacturer; with no ports it is the plain input box.
+    // Returns the picked port's system name or the text as typed; the empty text on Cancel.
+    virtual QString choosePort(QWidget *parent, const QString &prompt, const QString &title,
+                               const QString &defaultText, const QList<SerialPortEntry> &ports) = 0;
     // Yes/No question with the stop icon and No as the default button; true for Yes.
     virtual bool confirm(QWidget *parent, const QString &text, const QString &title) = 0;
 };
@@ -53,12 +66,14 @@ struct Environment {
     // Makes the serial port, owned by `parent`. Empty: the real port. Tests stand in ports
     // whose reads fail.
     std::function<MSComm *(QObject *parent)> makePort;
+    // The serial ports present now, offered by the port entry; none where it is empty.
+    std::function<QList<SerialPortEntry>()> serialPorts;
     // Whether the timers enabled at design time start with the window. Tests that drive the
     // handlers themselves switch this off.
     bool runTimers = true;
 
     // Qt dialogs, the system clock, the home folder (C:\ on Windows), the real event loop and
-    // the platform's port names.
+    // the platform's port names and ports.
     [[nodiscard]] static Environment system();
 };
 

@@ -17,6 +17,17 @@ QPalette::ColorRole foreRole(const QWidget *widget)
 }
 } // namespace
 
+OptionButton::OptionButton(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+    // Every click (mouse, Space, click(), the bus's Press action) is pressed first.
+    connect(this, &QAbstractButton::pressed, this, [this] { m_selectedAtPress = isChecked(); });
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (m_selectedAtPress && isChecked())
+            emit reselected();
+    });
+}
+
 void setBackColor(QWidget *widget, const QColor &colour)
 {
     QPalette palette = widget->palette();

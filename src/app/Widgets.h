@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QColor>
-
-class QWidget;
+#include <QPushButton>
 
 namespace kurvomat {
 
@@ -25,5 +24,23 @@ void setBackColor(QWidget *widget, const QColor &colour);
 [[nodiscard]] QColor backColor(const QWidget *widget);
 void setForeColor(QWidget *widget, const QColor &colour);
 [[nodiscard]] QColor foreColor(const QWidget *widget);
+
+// An option button drawn as a button that stays pressed while selected. toggled() tells every
+// change of the selection, however it came about (click, key, accessibility bus, program). A
+// click on the option already selected leaves it selected and emits reselected() after
+// clicked(), for options whose click still has an effect of its own then.
+class OptionButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    OptionButton(const QString &caption, QWidget *parent);
+
+signals:
+    void reselected();
+
+private:
+    // A click selects between press and release; what counts is the selection at the press.
+    bool m_selectedAtPress = false;
+};
 
 } // namespace kurvomat

@@ -208,6 +208,8 @@ MSChart::MSChart(QWidget *parent)
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setBackgroundBrush(Qt::white);
+    // The chart only displays: the keyboard has nothing to do there, so Tab passes it by.
+    m_view->setFocusPolicy(Qt::NoFocus);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -28,7 +28,6 @@ private slots:
     void cleanup() { m_f.reset(); }
 
     // Every control carries an identifier (found by it in code, tests and automation, unique),
-    // a name and a description for assistive technology (its tool tip where it has one), and
     // lies inside its container; the frames and the chart do not overlap; inside a frame nothing
     // overlaps (but the orange rims behind EXIT and START), and no caption is cut off. The
     // fields over the chart lie inside it and in front of it.
@@ -72,10 +71,6 @@ private slots:
             if (name.isEmpty() || names.contains(name))
                 faults << u"unnamed or repeated: "_qs + name + u' ' + c->metaObject()->className();
             names << name;
-            if (c->accessibleName().isEmpty() || c->accessibleDescription().isEmpty())
-                faults << name + u" not described"_qs;
-            if (!c->toolTip().isEmpty() && c->accessibleDescription() != c->toolTip())
-                faults << name + u" described apart from its tool tip"_qs;
             if (!c->isEnabled() || c->isHidden())
                 faults << name + u" disabled or hidden"_qs;
         }

@@ -46,6 +46,12 @@ public:
         shown.append({QStringLiteral("input"), prompt, title, defaultText});
         return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
     }
+    // Scripted like the plain input box.
+    QString choosePort(QWidget *parent, const QString &prompt, const QString &title,
+                       const QString &defaultText, const QList<SerialPortEntry> &) override
+    {
+        return input(parent, prompt, title, defaultText);
+    }
     bool confirm(QWidget *, const QString &text, const QString &title) override
     {
         shown.append({QStringLiteral("confirm"), text, title, {}});

@@ -377,6 +377,7 @@ void MainWindow::connectHandlers()
     on(m_playbackTimer, timeout, "Die Wiedergabe", [this] { playNextRecord(); });
     m_portText->installEventFilter(this);
     m_xLengthField->installEventFilter(this);
+    createChartMenu();
 }
 
 void MainWindow::startTimers()

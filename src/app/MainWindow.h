@@ -34,7 +34,7 @@ class PointField;
 // let a failure pass to their caller, and a failure that reaches a handler is told to the user.
 // The members are defined in files by band or duty: MainWindow.cpp (controls, layout, ending),
 // StartUp.cpp, PortControls.cpp, FrameReception.cpp, ChartDrawing.cpp, AxisControls.cpp,
-// Recording.cpp, Playback.cpp, CorrelationDisplay.cpp, Simulator.cpp.
+// Recording.cpp, Playback.cpp, CorrelationDisplay.cpp, Simulator.cpp, ChartExport.cpp.
 class MainWindow : public QWidget {
     Q_OBJECT
 
@@ -91,6 +91,8 @@ private:
 
     void createControls();
     void connectHandlers();
+    // The chart's context menu: "Bild speichern…" and "Kopieren".
+    void createChartMenu();
     void startTimers();
     // Runs an event handler. A failure that reaches it is shown in German: what could not be
     // done (`action`, e.g. "Das Zurücksetzen des Diagramms"), then the technical detail; the
@@ -127,6 +129,8 @@ private:
     void onCorrelationHelpClicked();
     void onSingleClicked();
     void onSweepClicked();
+    // The chart's picture: the file dialog, then the file (PNG or SVG by its name).
+    void onSavePictureChosen();
 
     // --- Procedures ----------------------------------------------------------------------
     // The steps after a frame's last character, and the receive timer's restart.

@@ -24,10 +24,12 @@ QString helpDescription()
         "  kurvomat-export --locale de --long ~/AUSGABE_OSZI_A.txt > a.csv");
 }
 
-// A separator that cannot be taken for part of a number or of a quoted field.
+// An ASCII separator (one byte in the UTF-8 output) that cannot be taken for part of a number
+// or of a quoted field.
 bool usableSeparator(QChar c)
 {
-    return !c.isLetterOrNumber() && c != u'-' && c != u'+' && c != u'"' && c != u'\r' && c != u'\n';
+    return c.unicode() < 128 && !c.isLetterOrNumber() && c != u'-' && c != u'+' && c != u'"'
+        && c != u'\r' && c != u'\n';
 }
 
 } // namespace
@@ -42,7 +44,7 @@ void addOptions(QCommandLineParser &parser)
                         "separator \";\" and decimal mark \",\"."),
          QStringLiteral("en|de")},
         {{QStringLiteral("s"), QStringLiteral("separator")},
-         QStringLiteral("Field separator: one character, or \"tab\"."),
+         QStringLiteral("Field separator: one ASCII character, or \"tab\"."),
          QStringLiteral("char")},
         {QStringLiteral("decimal"), QStringLiteral("Decimal mark: \".\" or \",\"."),
          QStringLiteral("mark")},
@@ -83,8 +85,9 @@ Options readOptions(const QCommandLineParser &parser)
                                                               : QChar();
         if (separator.isNull() || !usableSeparator(separator))
             throw UsageError{
-                QStringLiteral("--separator takes one character that is not a letter, a digit, "
-                               "a sign or a quote, or \"tab\"; not \"%1\"")
+                QStringLiteral(
+                    "--separator takes one ASCII character that is not a letter, a digit, "
+                    "a sign or a quote, or \"tab\"; not \"%1\"")
                     .arg(text)};
         options.format.separator = separator;
     }

@@ -28,8 +28,8 @@ void addOptions(QCommandLineParser &parser);
 
 // The options of a parsed command line: --locale sets separator and decimal mark together,
 // --separator and --decimal override either. Throws UsageError for no input file or more than
-// one, an unknown locale, a separator that is not one character (or "tab") or could be part of
-// a number or a quoted field, a decimal mark other than "." and ",", or the two alike.
+// one, an unknown locale, a separator that is not one ASCII character (or "tab") or could be part
+// of a number or a quoted field, a decimal mark other than "." and ",", or the two alike.
 [[nodiscard]] Options readOptions(const QCommandLineParser &parser);
 
 } // namespace kurvomat::exporter

@@ -11,6 +11,12 @@
 #   test.sh  `bash scripts/test.sh` in the clone, inside the root (chroot)
 #   run.sh   `bash scripts/run.sh` with QT_QPA_PLATFORM=offscreen until kurvomat has been
 #            running for a few seconds, then it is stopped
+#   package  `bash scripts/package.sh` in the clone; the .deb's file list (dpkg-deb -c) must be
+#            exactly the install tree (programs, desktop entry, metainfo, icons, man pages,
+#            licence)
+#   install  a new pristine root: `apt-get install ./kurvomat_*.deb` there, then the installed
+#            kurvomat must keep running for a few seconds (offscreen) and kurvomat-export --help
+#            and kurvomat-device --help must succeed
 # Each step prints one line: name, ok or FAILED, seconds; a failed step shows the tail of its log
 # (all logs are in <cache>/logs/). What the script mounts (the root's tmpfs, /proc, /sys, a new
 # /dev/pts instance, /dev/shm) is unmounted again on every exit, Ctrl-C included. The device
@@ -137,6 +143,35 @@ run() {
   step_pid=""
 }
 
+# Makes $root a pristine copy of the base, with /proc, /sys, /dev/pts and /dev/shm mounted; says
+# where in $where. Failures are reported as step $1.
+make_root() {
+  rm -rf --one-file-system "$root"
+  mkdir "$root"
+  where="on disk"
+  if [ "$(awk '/^MemAvailable:/ { print $2 }' /proc/meminfo)" -ge $((8 * 1024 * 1024)) ]; then
+    mount -t tmpfs -o size=6g,mode=0755 fresh-root "$root"
+    where="in memory"
+  fi
+  run "$1" tar -C "$root" --numeric-owner -xpf "$base"
+  [ "$rc" -eq 0 ] || failed "$1" $((SECONDS - t)) "$log" "unpacking $base"
+  { cp -L /etc/resolv.conf "$root/etc/resolv.conf" &&
+    mount -t proc proc "$root/proc" &&
+    mount -t sysfs -o ro,nosuid,nodev,noexec sysfs "$root/sys" &&
+    mount -t devpts -o newinstance,ptmxmode=0666,mode=0620,gid=5 devpts "$root/dev/pts" &&
+    mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"; } >>"$log" 2>&1 ||
+    failed "$1" $((SECONDS - t)) "$log" "copying resolv.conf or mounting /proc, /sys, /dev/pts, /dev/shm"
+}
+
+# The pid of a process named kurvomat running in the root, or nothing.
+kurvomat_in_root() {
+  local p
+  for p in $(pids_in "$root"); do
+    if [ "$(cat "/proc/$p/comm" 2>/dev/null)" = kurvomat ]; then echo "$p"; return 0; fi
+  done
+  return 0
+}
+
 # Runs what follows inside the root, as root in a clean login-like environment.
 in_root=(chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb
          PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
@@ -163,21 +198,7 @@ fi
 
 # root: a pristine copy of the base.
 t=$SECONDS
-rm -rf --one-file-system "$root"
-mkdir "$root"
-where="on disk"
-if [ "$(awk '/^MemAvailable:/ { print $2 }' /proc/meminfo)" -ge $((8 * 1024 * 1024)) ]; then
-  mount -t tmpfs -o size=6g,mode=0755 fresh-root "$root"
-  where="in memory"
-fi
-run root tar -C "$root" --numeric-owner -xpf "$base"
-[ "$rc" -eq 0 ] || failed root $((SECONDS - t)) "$log" "unpacking $base"
-{ cp -L /etc/resolv.conf "$root/etc/resolv.conf" &&
-  mount -t proc proc "$root/proc" &&
-  mount -t sysfs -o ro,nosuid,nodev,noexec sysfs "$root/sys" &&
-  mount -t devpts -o newinstance,ptmxmode=0666,mode=0620,gid=5 devpts "$root/dev/pts" &&
-  mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"; } >>"$log" 2>&1 ||
-  failed root $((SECONDS - t)) "$log" "copying resolv.conf or mounting /proc, /sys, /dev/pts, /dev/shm"
+make_root root
 report root ok $((SECONDS - t)) "$root, $where"
 
 # clone: this checkout's current commit.
@@ -207,9 +228,7 @@ while [ -z "$kurvomat" ]; do
     failed run.sh $((SECONDS - t)) "$log" "run.sh ended before kurvomat was running"
   [ $((SECONDS - t)) -le "$wait_limit" ] ||
     failed run.sh $((SECONDS - t)) "$log" "kurvomat not running after ${wait_limit} s"
-  for p in $(pids_in "$root"); do
-    if [ "$(cat "/proc/$p/comm" 2>/dev/null)" = kurvomat ]; then kurvomat=$p; fi
-  done
+  kurvomat="$(kurvomat_in_root)"
   sleep 1
 done
 up=$SECONDS
@@ -221,6 +240,56 @@ wait "$step_pid" 2>/dev/null || true
 step_pid=""
 report run.sh ok $((SECONDS - t)) "kurvomat running $((SECONDS - up)) s after $((up - t)) s of building, then stopped"
 
+# package: scripts/package.sh in the same root (it reuses run.sh's optimised build); the .deb
+# must hold exactly the install tree: the three programs, desktop entry, metainfo, icons, man
+# pages and licence, nothing built for tests.
+t=$SECONDS
+run package "${in_root[@]}" bash -c 'cd /root/kurvomat && bash scripts/package.sh'
+[ "$rc" -eq 0 ] || failed package $((SECONDS - t)) "$log" "exit $rc"
+built="$root/root/kurvomat/$(tail -n 1 "$log")"
+[ -f "$built" ] || failed package $((SECONDS - t)) "$log" "no package named in the last line"
+deb="$cache/pkg/$(basename "$built")"
+rm -rf "$cache/pkg"
+mkdir "$cache/pkg"
+cp "$built" "$deb"
+id=io.github.kurvomat.kurvomat
+expected="$(printf '%s\n' ./usr/bin/kurvomat ./usr/bin/kurvomat-device ./usr/bin/kurvomat-export \
+  ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
+  ./usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/$id.png \
+  ./usr/share/icons/hicolor/scalable/apps/$id.svg \
+  ./usr/share/man/man1/{kurvomat,kurvomat-device,kurvomat-export}.1 \
+  ./usr/share/doc/kurvomat/LICENSE | sort)"
+{ dpkg-deb -c "$deb" && dpkg-deb -f "$deb" Depends; } >>"$log" 2>&1 ||
+  failed package $((SECONDS - t)) "$log" "dpkg-deb cannot read $deb"
+files="$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)"
+if [ "$files" != "$expected" ]; then
+  diff <(echo "$expected") <(echo "$files") >>"$log" || true
+  failed package $((SECONDS - t)) "$log" "the package's files differ from the install tree (diff: expected, found)"
+fi
+report package ok $((SECONDS - t)) "$(basename "$deb"): $(echo "$files" | wc -l) files as expected, depends on $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | wc -l) packages"
+
+# install: the package on a new pristine root with apt-get, which brings its dependencies; the
+# installed kurvomat must keep running (offscreen) and the tools must answer --help.
+t=$SECONDS
+stop_in "$root"
 unmount_under "$cache"
-rm -rf --one-file-system "$root"
+make_root install
+cp "$deb" "$root/root/"
+run install "${in_root[@]}" bash -c 'cd /root && apt-get update -qq &&
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ./kurvomat_*.deb &&
+  kurvomat-export --help && kurvomat-device --help'
+[ "$rc" -eq 0 ] || failed install $((SECONDS - t)) "$log" "apt-get install ./$(basename "$deb") or --help: exit $rc"
+setsid "${in_root[@]}" QT_QPA_PLATFORM=offscreen kurvomat </dev/null >>"$log" 2>&1 &
+step_pid=$!
+sleep 5
+kurvomat="$(kurvomat_in_root)"
+[ -n "$kurvomat" ] && grep -qs '^State:[[:space:]]*[RSD]' "/proc/$kurvomat/status" ||
+  failed install $((SECONDS - t)) "$log" "the installed kurvomat did not keep running"
+stop_in "$root"
+wait "$step_pid" 2>/dev/null || true
+step_pid=""
+report install ok $((SECONDS - t)) "apt-get install ./$(basename "$deb") on a pristine root; kurvomat running 5 s, kurvomat-export --help ok"
+
+unmount_under "$cache"
+rm -rf --one-file-system "$root" "$cache/pkg"
 echo "fresh-check: passed in $SECONDS s"

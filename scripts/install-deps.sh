@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, running and testing KURVOMAT needs.
+# Installs every Debian 12 package that building, running, testing and packaging KURVOMAT needs.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
   libqt6opengl6-dev  # Qt Charts' CMake package needs Qt OpenGL's; qt6-base-dev only recommends it
   libbenchmark-dev
   clang libclang-rt-14-dev
+  dpkg-dev file desktop-file-utils appstream  # scripts/package.sh: cpack's dpkg-shlibdeps, checks
 )
 
 missing=()

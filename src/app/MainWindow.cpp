@@ -414,6 +414,7 @@ void MainWindow::connectHandlers()
     m_xLengthField->installEventFilter(this);
     for (QPushButton *btn : findChildren<QPushButton *>())
         btn->installEventFilter(this);
+    createChartMenu();
     arrangeKeyboardOrder();
 }
 

@@ -35,7 +35,7 @@ class PointField;
 // let a failure pass to their caller, and a failure that reaches a handler is told to the user.
 // The members are defined in files by band or duty: MainWindow.cpp (controls, layout, ending),
 // StartUp.cpp, PortControls.cpp, FrameReception.cpp, ChartDrawing.cpp, AxisControls.cpp,
-// Recording.cpp, Playback.cpp, CorrelationDisplay.cpp, Simulator.cpp.
+// Recording.cpp, Playback.cpp, CorrelationDisplay.cpp, Simulator.cpp, ChartExport.cpp.
 class MainWindow : public QWidget {
     Q_OBJECT
 
@@ -95,6 +95,8 @@ private:
     // Keyboard operation: Tab walks the controls band by band, left to right, and enters an
     // option group at its selected option; the arrow keys move within the group.
     void arrangeKeyboardOrder();
+    // The chart's context menu: "Bild speichern…" and "Kopieren".
+    void createChartMenu();
     void startTimers();
     // The double-click or Enter on a field that opens its entry (the port settings, the X-axis
     // length); false for any other object.
@@ -137,6 +139,8 @@ private:
     void onCorrelationHelpClicked();
     void onSingleClicked();
     void onSweepClicked();
+    // The chart's picture: the file dialog, then the file (PNG or SVG by its name).
+    void onSavePictureChosen();
 
     // --- Procedures ----------------------------------------------------------------------
     // The steps after a frame's last character, and the receive timer's restart.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -97,6 +98,26 @@ public:
         return showBox(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
                        parent, QMessageBox::No)
             == QMessageBox::Yes;
+    }
+
+    QString saveFile(QWidget *parent, const QString &title, const QString &suggested,
+                     const QString &filters) override
+    {
+        QFileDialog dialog(parent, title, suggested, filters);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.selectFile(suggested);
+        // The suffix of the chosen filter: "*.svg" in "SVG-Grafik (*.svg)".
+        const auto suffixOf = [](const QString &filter) {
+            const qsizetype star = filter.indexOf(QStringLiteral("*."));
+            return star < 0 ? QString()
+                            : filter.sliced(star + 2).section(u')', 0, 0).section(u' ', 0, 0);
+        };
+        dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&](const QString &filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     }
 };
 

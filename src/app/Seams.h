@@ -41,6 +41,11 @@ public:
                                const QString &defaultText, const QList<SerialPortEntry> &ports) = 0;
     // Yes/No question with the stop icon and No as the default button; true for Yes.
     virtual bool confirm(QWidget *parent, const QString &text, const QString &title) = 0;
+    // File dialog for saving: starts at `suggested` (a full path) and offers `filters` (such as
+    // "PNG-Bild (*.png);;SVG-Grafik (*.svg)"); a name typed without a suffix gets the one of the
+    // filter chosen. Returns the full path, or the empty text on Cancel.
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &suggested,
+                             const QString &filters) = 0;
 };
 
 // The wall clock as the window reads it.

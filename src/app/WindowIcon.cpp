@@ -8,12 +8,8 @@
 
 namespace kurvomat {
 
-namespace {
-QPixmap drawIcon(int size)
+void paintWindowIcon(QPainter &painter, int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
     const double unit = size / 16.0;
     // Grey case, teal screen, yellow trace: colours of the window itself.
     painter.setPen(QPen(QColor(0, 0, 0), unit));
@@ -34,6 +30,15 @@ QPixmap drawIcon(int size)
     }
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(trace);
+}
+
+namespace {
+QPixmap drawIcon(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paintWindowIcon(painter, size);
     return pixmap;
 }
 } // namespace

@@ -9,6 +9,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kurvomat::MainWindow::kAppTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(kurvomat::kVersionText));
+    // The installed desktop entry (dist/), so that the desktop shows the window under its name
+    // and icon (Wayland matches windows to entries by this id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kurvomat.kurvomat"));
 
     kurvomat::MainWindow window(kurvomat::Environment::system());
     // Placed in the centre of the screen when first shown.

@@ -254,11 +254,19 @@ bool LineReader::open(const QString &path)
 
 QString LineReader::readLine()
 {
+    QString line;
+    (void)nextLine(line);
+    return line;
+}
+
+bool LineReader::nextLine(QString &line)
+{
     if (!m_state)
         throw FileError("cannot read a line: no file is open");
-    QByteArray line;
-    m_state->lines.next(line);
-    return QString::fromLatin1(line);
+    QByteArray bytes;
+    const bool found = m_state->lines.next(bytes);
+    line = QString::fromLatin1(bytes);
+    return found;
 }
 
 void LineReader::close()

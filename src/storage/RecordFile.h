@@ -61,6 +61,10 @@ public:
     // The next line without its line end, Latin-1; "" at the end of the file, at every call from
     // then on (and for an empty line). Throws when no file is open or reading fails.
     [[nodiscard]] QString readLine();
+    // The next line without its line end, Latin-1, in `line`; false at the end of the file
+    // (`line` then empty). Unlike readLine(), an empty line and the end differ. Throws as
+    // readLine() does.
+    [[nodiscard]] bool nextLine(QString &line);
     void close();
 
 private:

@@ -16,7 +16,7 @@ namespace kurvomat::testing {
 class ScriptedDialogs final : public Dialogs {
 public:
     struct Shown {
-        QString kind; // "message", "warning", "input", "confirm"
+        QString kind; // "message", "warning", "input", "confirm", "save" (text: the filters)
         QString text;
         QString title;
         QString defaultText;
@@ -26,6 +26,7 @@ public:
     // a question without one is answered No.
     QStringList inputAnswers;
     QList<bool> confirmAnswers;
+    QStringList saveAnswers; // a file dialog without one is cancelled
     QList<Shown> shown;
     // Runs while a message box would be open (to test what happens meanwhile).
     std::function<void()> whileMessageOpen;
@@ -56,6 +57,12 @@ public:
     {
         shown.append({QStringLiteral("confirm"), text, title, {}});
         return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
+    }
+    QString saveFile(QWidget *, const QString &title, const QString &suggested,
+                     const QString &filters) override
+    {
+        shown.append({QStringLiteral("save"), filters, title, suggested});
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
 
     [[nodiscard]] QStringList texts(const QString &kind) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main() of benchmarks that run widgets: the offscreen platform unless one is chosen, German regional settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The few calls a benchmark needs of the main window beyond its controls' identifiers, for

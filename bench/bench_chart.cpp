@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the chart component on the per-sample path and per picture.
 //
 //   RowData            one Row + Data pair, as the drawing step writes per sample

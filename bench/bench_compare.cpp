@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's view of speed, measured alike on any version of the program: it reaches the window
 // only through the identifiers of its controls and the few calls in WindowDriver.h, so
 // scripts/bench.sh builds this same file against an older version for a side-by-side table.

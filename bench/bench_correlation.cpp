@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The correlation of one frame (N = M = 1000) as the window runs it after every frame, with
 // the exact integer kernels against the straightforward double loop, on the same inputs.
 //

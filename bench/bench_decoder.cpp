@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame decoding throughput: the decoder fed byte streams held in memory in 4 KiB pieces (as a
 // tick finds them waiting), in bytes per second.
 // Streams: uniform random bytes, random bytes with 30 % "#" (headers found and refused often,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver end to end: 1000-sample frames written to a pseudo-terminal and taken in by the
 // real window (offscreen, recording mode "100" with a full recording file).
 //  - BM_FrameInsideTick: the cost of one completed frame inside its tick, from its last

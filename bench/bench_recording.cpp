@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The storage step of one frame, measured through the real window (offscreen platform,
 // scripted dialogs, fixed clock, a temporary data folder): ABFRAGE_AUF_HDD_SPEICHERN in mode
 // "100" with a recording file already holding 100 records of 1000 samples, so every frame reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storage per frame: building a record line, the append of mode "on", the trim-and-append of
 // mode "100" on a full recording file, and reading a record back (load and playback).
 #include "storage/RecordFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's drawing and the frequency sweep, measured end to end through the real window
 // (offscreen platform, scripted dialogs, a temporary data folder).
 #include "app/MainWindow.h"

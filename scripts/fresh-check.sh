@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the README's two commands on a fresh, minimal Debian 12, so that they cannot depend on
 # what this machine happens to have installed. As root:
 #   setup    only where debootstrap is missing: apt-get install debootstrap on this machine

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (AddressSanitizer, UBSan) in build/fuzz and runs each
 # for a bounded time, printing how many inputs it ran.
 #   scripts/fuzz.sh                      every fuzz target, 60 s each

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds every test suite and runs them all headless.
 #   scripts/test.sh             optimised build (RelWithDebInfo)
 #   scripts/test.sh --sanitize  the same suites under AddressSanitizer and UBSan

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // X-axis length: ten presets, the typed entry and the chart reset button.
 #include "app/MainWindow.h"
 #include "core/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing sample sets on the chart, point by point, with the running extremes and counter.
 #include "app/MainWindow.h"
 #include "display/MSChart.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reference sine and cross-correlation of the sample buffer, with the three result boxes.
 #include "analysis/Correlation.h"
 #include "app/MainWindow.h"

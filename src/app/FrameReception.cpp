@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame receiver: polls the serial port every 10 ms, assembles frames in the sample
 // buffer and hands each complete frame to the chart, the storage and the correlation.
 #include "acquisition/FrameDecoder.h"

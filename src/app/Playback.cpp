@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record reader, snapshot loading and playback: a record line is turned back into the shown
 // frame (date, time, X-axis length, sample buffer, chart) and correlated like a received frame.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // START/STOP, PORT, SETTINGS and the status display of the serial port.
 #include "acquisition/MSComm.h"
 #include "app/MainWindow.h"

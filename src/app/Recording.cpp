@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording control and snapshots: after each complete frame the storage decision appends the
 // frame to the recording file (unlimited, limited to the newest 100 records, or not at all),
 // shows the file's size and the record counter, and serves pending snapshot requests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulated input: one sine ("einzel") and the frequency sweep ("0,01...10").
 #include "acquisition/MSComm.h"
 #include "analysis/Simulation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port class against real pseudo-terminals: the test writes to the master side,
 // MSComm reads the slave side by its path, as it would read a USB adapter.
 #include "acquisition/MSComm.h"

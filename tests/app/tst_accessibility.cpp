@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as assistive technology and the keyboard reach it, through Qt's accessibility
 // interface: controls announced as seen, every click reachable without a mouse, the help and
 // PORT boxes readable and operable.

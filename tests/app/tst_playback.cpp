@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading snapshots and playing the recording back through the window.
 
 #include "support/Files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // START/STOP, PORT, SETTINGS and the status display, driven with scripted dialogs against
 // real pseudo-terminals standing in for serial ports.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames from a real pseudo-terminal through the window's receiver: drawn, recorded,
 // correlated, with the status texts and colours; bursts, EXIT mid-frame, the device going away
 // and the device simulator.

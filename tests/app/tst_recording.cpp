@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The storage step of each frame through the window: recording, counter, size cap, snapshots.
 
 #include "app/Widgets.h"

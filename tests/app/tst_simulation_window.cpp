@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, the simulator buttons and the correlation boxes, driven through the window.
 
 #include "support/Files.h"

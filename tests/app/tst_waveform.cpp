@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing on the chart point by point after a reset, and the X-axis controls.
 
 #include "support/WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it opens: every control named, described and in its place; option groups
 // and timers; the two ways the program ends; failures told in German.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error style every procedure relies on, and the checked arrays of the shared state.
 #include "core/FixedArray.h"
 #include "core/SkipOnError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the frame decoder: any byte stream, cut into pieces of a size its first
 // byte chooses, fed to one decoder storing signed samples and one storing unsigned. After every
 // piece each promise below holds; a broken one aborts, which libFuzzer reports with the input.

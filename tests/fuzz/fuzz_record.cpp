@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any input read as a line (Latin-1) must not crash checkRecord or SampleScanner
 // nor make them throw anything but OverflowError; written as a record (number, N and samples from
 // its bytes) it must check Ok and give its samples back. A broken promise aborts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record files: appending, the size cap, keeping the newest lines, reading lines back.
 #include "core/Errors.h"
 #include "storage/RecordFile.h"

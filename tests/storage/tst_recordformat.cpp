@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record line: writing to the character, checking and scanning, and agreement of both sides.
 #include "core/Errors.h"
 #include "storage/RecordFormat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Scripted stand-ins for the window's dialogs and clock, so tests drive the window headless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reaches the window's controls by their identifiers (objectName), as automation does, so the

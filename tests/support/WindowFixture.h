@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A window as every window suite sets it up: German regional settings, scripted dialogs, a fixed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Errors.h"
 #include "text/Int16.h"
 #include "text/NumberReading.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The frames of kurvomat-device with the faults drawn for each, in this order: "####" written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pace of kurvomat-device: when frames fall due, and how fast bytes may leave for a line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A pseudo-terminal as kurvomat-device's sink (POSIX only): KURVOMAT opens the slave side by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A serial port as kurvomat-device's sink, set to the line settings without flow control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where kurvomat-device's frames go. send() queues bytes and never blocks; a sink that fails

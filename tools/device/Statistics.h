@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a run of kurvomat-device did, summed up on standard error when it ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The run of kurvomat-device: frames go to the sink on the schedule of --rate. A frame that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kurvomat-device: a stand-in for the measuring device. Sends frames ("####", count low,
 // count high, 8-bit samples) to a serial port or, on POSIX systems, to a pseudo-terminal whose
 // slave side KURVOMAT opens as its port, so the program can be tried without an instrument.

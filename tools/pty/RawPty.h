@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A pseudo-terminal pair standing in for a serial line, shared by the device simulator and the

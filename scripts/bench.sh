@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Speed as the user meets it, side by side with an older version, in one table.
+#   scripts/bench.sh [BASELINE]     BASELINE: a commit (default 571e9a8)
+#
+# Builds bench_compare and bench_correlation (Release) for this version and for BASELINE (in a
+# git worktree under build/, with this version's bench_compare.cpp, which reaches the window
+# only through control identifiers and bench/WindowDriver.h), runs them offscreen and on a real
+# X display (Xvfb when none is set), and prints each figure, the baseline's and the ratio.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+baseline=${1:-571e9a8}
+
+bash scripts/install-deps.sh
+missing=()
+for pkg in libbenchmark-dev xvfb python3; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || missing+=("$pkg")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+targets=(bench_compare bench_correlation)
+build() { # source dir, build dir
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKURVOMAT_TESTS=ON \
+    -DKURVOMAT_BENCH=ON >/dev/null
+  cmake --build "$2" -j2 --target "${targets[@]}" >/dev/null
+}
+
+echo "bench: building this version" >&2
+build . build/bench-current
+
+src=build/bench-baseline-src
+if [ ! -d "$src" ]; then
+  git worktree add --detach "$src" "$baseline" >/dev/null 2>&1
+else
+  git -C "$src" checkout -q --detach "$baseline"
+fi
+cp bench/bench_compare.cpp bench/WindowDriver.h bench/WidgetBenchMain.h "$src/bench/"
+if ! grep -q bench_compare "$src/bench/CMakeLists.txt"; then
+  sed -n '/^# The user.s view of speed/,/^endif()/p' bench/CMakeLists.txt >>"$src/bench/CMakeLists.txt"
+fi
+echo "bench: building $baseline" >&2
+build "$src" build/bench-baseline
+
+if [ -z "${DISPLAY:-}" ]; then
+  display=:$((90 + RANDOM % 9))
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null' EXIT
+  export DISPLAY=$display
+  sleep 1
+fi
+
+out=build/bench-results
+mkdir -p "$out"
+for version in current baseline; do
+  for platform in offscreen xcb; do
+    echo "bench: $version, $platform" >&2
+    QT_QPA_PLATFORM=$platform "build/bench-$version/bench/bench_compare" \
+      --benchmark_format=csv >"$out/$version-$platform.csv" 2>/dev/null
+  done
+  "build/bench-$version/bench/bench_correlation" --benchmark_min_time=0.5 \
+    --benchmark_format=csv >"$out/$version-correlation.csv" 2>/dev/null
+done
+
+python3 - "$out" "$baseline" <<'EOF'
+import csv, sys
+
+out, baseline = sys.argv[1], sys.argv[2]
+
+def rows(name):
+    with open(f"{out}/{name}.csv") as f:
+        lines = f.read().splitlines()
+    start = next(i for i, l in enumerate(lines) if l.startswith("name,"))
+    return {r["name"].split("/")[0] + ("" if "Correlate" not in r["name"] else "/" + r["name"].split("/", 1)[1]): r
+            for r in csv.DictReader(lines[start:])}
+
+def figure(r, column):
+    if r.get("error_occurred") == "true":
+        return None
+    return float(r[column]) if r.get(column) not in (None, "") else None
+
+table = []
+for platform in ("offscreen", "xcb"):
+    cur, base = rows(f"current-{platform}"), rows(f"baseline-{platform}")
+    for bench, column, what, lower in (
+        ("BM_Sweep", "real_time", "sweep, click to results file (ms)", True),
+        ("BM_Sweep", "repaints", "chart repaints per sweep", True),
+        ("BM_Frame", "cpu_time", "CPU per 1000-sample frame (ms)", True),
+        ("BM_Frame", "repaints", "chart repaints per frame", True),
+        ("BM_LineSpeed", "lost", "frames lost of those sent at 50 kB/s", True),
+    ):
+        c, b = figure(cur.get(bench, {}), column), figure(base.get(bench, {}), column)
+        table.append((platform, what, c, b, lower))
+
+for version in ("current", "baseline"):
+    r = rows(f"{version}-correlation")
+    naive = figure(r["BM_CorrelateNaive/0"], "cpu_time")
+    kernels = {k: figure(v, "cpu_time") for k, v in r.items() if k.startswith("BM_Correlate/0/")}
+    best = min(t for t in kernels.values() if t)
+    if version == "current":
+        current_ratio, current_best = naive / best, best
+    else:
+        base_ratio, base_best = naive / best, best
+table.append(("-", "correlation N=1000, fastest kernel (us)", current_best, base_best, True))
+table.append(("-", "correlation, times faster than the double loop", current_ratio, base_ratio, False))
+
+print(f"{'platform':<10} {'figure':<48} {'now':>10} {baseline:>10} {'gain':>7}")
+for platform, what, c, b, lower in table:
+    def fmt(v):
+        return "failed" if v is None else f"{v:.3g}"
+    gain = ""
+    if c is not None and b is not None and c > 0 and b > 0:
+        gain = f"{(b / c if lower else c / b):.1f}x"
+    elif c == 0 and b:
+        gain = "all"
+    print(f"{platform:<10} {what:<48} {fmt(c):>10} {fmt(b):>10} {gain:>7}")
+EOF

@@ -58,28 +58,27 @@ for version in current baseline; do
   for platform in offscreen xcb; do
     echo "bench: $version, $platform" >&2
     QT_QPA_PLATFORM=$platform "build/bench-$version/bench/bench_compare" \
-      --benchmark_format=csv >"$out/$version-$platform.csv" 2>/dev/null
+      --benchmark_format=json >"$out/$version-$platform.json" 2>/dev/null
   done
   "build/bench-$version/bench/bench_correlation" --benchmark_min_time=0.5 \
-    --benchmark_format=csv >"$out/$version-correlation.csv" 2>/dev/null
+    --benchmark_format=json >"$out/$version-correlation.json" 2>/dev/null
 done
 
 python3 - "$out" "$baseline" <<'EOF'
-import csv, sys
+import json, sys
 
 out, baseline = sys.argv[1], sys.argv[2]
 
+# Runs by name without the iteration suffix: "BM_Sweep", "BM_Correlate/0/1".
 def rows(name):
-    with open(f"{out}/{name}.csv") as f:
-        lines = f.read().splitlines()
-    start = next(i for i, l in enumerate(lines) if l.startswith("name,"))
-    return {r["name"].split("/")[0] + ("" if "Correlate" not in r["name"] else "/" + r["name"].split("/", 1)[1]): r
-            for r in csv.DictReader(lines[start:])}
+    with open(f"{out}/{name}.json") as f:
+        runs = json.load(f)["benchmarks"]
+    return {r["name"].split("/iterations")[0].split("/real_time")[0]: r for r in runs}
 
 def figure(r, column):
-    if r.get("error_occurred") == "true":
+    if not r or r.get("error_occurred"):
         return None
-    return float(r[column]) if r.get(column) not in (None, "") else None
+    return float(r[column]) if column in r else None
 
 table = []
 for platform in ("offscreen", "xcb"):

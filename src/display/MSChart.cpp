@@ -363,7 +363,7 @@ void MSChart::rebuild()
 
     updateRanges();
 
-    m_view->viewport()->update();
+    m_chart->update(); // with the axes' own changes: one repaint of the view
     m_valuesDirty = false;
     ++m_rebuildCount;
 }

@@ -3,19 +3,16 @@
 
 #include "core/Errors.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 // Run-time choice of an AVX2 variant needs GCC or Clang (target attribute, CPU detection)
 // on x86; every other build uses the portable variant only.
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
 #define KURVOMAT_CORRELATION_AVX2 1
-#include <immintrin.h>
 #define KURVOMAT_ALWAYS_INLINE [[gnu::always_inline]] inline
 #elif defined(_MSC_VER)
 #define KURVOMAT_CORRELATION_AVX2 0
@@ -70,8 +67,8 @@ void checkReads(std::span<const std::int16_t> samples, std::span<const std::int1
 // for 32-bit sums from the value bounds, which is what makes the reordering exact.
 // Always inlined so that each instruction-set variant below gets its own code.
 template <typename Acc, int B>
-KURVOMAT_ALWAYS_INLINE CorrelationResult scanShifts(const std::int16_t *a, const std::int16_t *r,
-                                                    int m)
+KURVOMAT_ALWAYS_INLINE CorrelationResult scanShifts(const std::int16_t *a,
+                                                    const std::int16_t *r, int m)
 {
     Acc best = 0; // only a sum strictly greater than the best so far (start 0) counts
     int bestShift = 0;
@@ -110,61 +107,10 @@ CorrelationResult scanPortable(const std::int16_t *a, const std::int16_t *r, int
 }
 
 #if KURVOMAT_CORRELATION_AVX2
-// 32-bit sums with vpmaddwd: sixteen 16-bit products per instruction, added in pairs into
-// eight 32-bit lanes. Eight neighbouring shifts share each load of 16 samples. The lanes hold
-// partial sums of one shift, so the bound that allows 32-bit sums (see correlateWith) covers
-// them and the pair sums, in any order.
-//
-// The dot products run over whole chunks of 16 and the shifts over whole blocks of eight, so
-// they read beyond the m samples and 2m - 1 reference values: zero-padded copies make those
-// reads add nothing and stay inside memory; the sums of shifts beyond m are dropped.
-[[gnu::target("avx2")]] CorrelationResult scanNarrowAvx2(const std::int16_t *a,
-                                                         const std::int16_t *r, int m)
-{
-    constexpr int kLanes = 16;
-    constexpr int kShifts = 8;
-    const int chunks = (m + kLanes - 1) / kLanes;
-    thread_local std::vector<std::int16_t> samples, reference;
-    samples.assign(static_cast<std::size_t>(chunks * kLanes), 0);
-    reference.assign(static_cast<std::size_t>(m + kShifts + chunks * kLanes), 0);
-    std::copy(a, a + m, samples.begin());
-    std::copy(r, r + 2 * m - 1, reference.begin());
-
-    std::int32_t best = 0; // only a sum strictly greater than the best so far (start 0) counts
-    int bestShift = 0;
-    for (int i = 0; i < m; i += kShifts) {
-        __m256i sums[kShifts];
-        for (__m256i &sum : sums)
-            sum = _mm256_setzero_si256();
-        const std::int16_t *window = reference.data() + i;
-        for (int c = 0; c < chunks; ++c) {
-            const __m256i x =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i *>(samples.data() + c * kLanes));
-            for (int t = 0; t < kShifts; ++t) {
-                const __m256i y =
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i *>(window + t + c * kLanes));
-                sums[t] = _mm256_add_epi32(sums[t], _mm256_madd_epi16(x, y));
-            }
-        }
-        for (int t = 0; t < kShifts && i + t < m; ++t) {
-            __m128i half = _mm_add_epi32(_mm256_castsi256_si128(sums[t]),
-                                         _mm256_extracti128_si256(sums[t], 1));
-            half = _mm_add_epi32(half, _mm_shuffle_epi32(half, 0x4e));
-            half = _mm_add_epi32(half, _mm_shuffle_epi32(half, 0xb1));
-            const std::int32_t sum = _mm_cvtsi128_si32(half);
-            if (sum > best) {
-                best = sum;
-                bestShift = i + t + 1;
-            }
-        }
-    }
-    return {static_cast<double>(best), static_cast<std::int16_t>(bestShift)};
-}
-
 [[gnu::target("avx2")]] CorrelationResult scanAvx2(const std::int16_t *a, const std::int16_t *r,
                                                    int m, bool narrow)
 {
-    return narrow ? scanNarrowAvx2(a, r, m) : scanShifts<std::int64_t, 4>(a, r, m);
+    return narrow ? scanShifts<std::int32_t, 8>(a, r, m) : scanShifts<std::int64_t, 4>(a, r, m);
 }
 
 bool cpuHasAvx2()
@@ -235,7 +181,8 @@ CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::i
         if (value > maxAbsReference)
             maxAbsReference = value;
     }
-    const bool narrow = sumAbsSamples * maxAbsReference <= std::numeric_limits<std::int32_t>::max();
+    const bool narrow = sumAbsSamples * maxAbsReference
+                        <= std::numeric_limits<std::int32_t>::max();
 
 #if KURVOMAT_CORRELATION_AVX2
     if (kernel == CorrelationKernel::Avx2)
@@ -262,7 +209,7 @@ CorrelationResult correlateNaive(std::span<const std::int16_t> samples,
         double sum = 0;
         for (int j = 1; j <= m; ++j) {
             const int product = samples[static_cast<std::size_t>(j)]
-                * reference[static_cast<std::size_t>(i + j - 1)];
+                                * reference[static_cast<std::size_t>(i + j - 1)];
             sum += product;
         }
         if (sum > result.maximum) {

@@ -52,7 +52,7 @@ struct CorrelationResult {
 // can check every variant this processor can run and benchmarks can compare them.
 enum class CorrelationKernel {
     Portable, // the baseline instruction set of the build (SSE2 on x86-64)
-    Avx2, // x86 AVX2 (32-bit sums by vpmaddwd), chosen at run time; GCC and Clang only
+    Avx2,     // x86 AVX2, chosen at run time; GCC and Clang builds only
 };
 
 [[nodiscard]] bool isAvailable(CorrelationKernel kernel);

@@ -24,10 +24,13 @@ bool isDeviceName(const QString &answer)
     return !trimmed.isEmpty() && (trimmed.front().isLetter() || trimmed.front() == u'/');
 }
 
+// A text longer than its field shows its beginning ("/dev/ttyUSB0 ...", not "...0,n,8,1").
 void setIfChanged(QLineEdit *field, const QString &text)
 {
-    if (field->text() != text)
+    if (field->text() != text) {
         field->setText(text);
+        field->setCursorPosition(0);
+    }
 }
 
 } // namespace

@@ -12,7 +12,10 @@
 #include <QList>
 #include <QLocale>
 #include <QMetaObject>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPointF>
 #include <QSet>
 #include <QVBoxLayout>
@@ -102,25 +105,85 @@ constexpr QRgb kCurveColour = qRgb(0, 0, 128);
 // a line series for its shape on every change, which costs more than all the rest of a frame;
 // so the series stays empty (it only carries the axes) and the curve is drawn here, mapped
 // through the plot area and the axes' ranges as the series would be, with the same pen.
+//
+// Everything but the curve (background, grid, axes, labels) changes only when the scene does:
+// it is rendered once into a picture and copied from there, so a new curve costs one copy and
+// one line. The scene reports every change of its own (axes, layout, size) through its changed
+// signal, which makes the picture stale. Painting for a target other than the screen's raster
+// (a vector picture) draws the scene itself, so such a picture stays vector.
 class MSChart::CurveView : public QChartView {
 public:
     CurveView(QChart *chart, const std::vector<double> &values, QWidget *parent)
         : QChartView(chart, parent)
         , m_values(values)
     {
+        connect(scene(), &QGraphicsScene::changed, this, &CurveView::sceneChanged);
+    }
+    // A changed scene is repainted whole: where its items were and where they are now, and
+    // the curve, whose plot area may have moved with them.
+    void sceneChanged()
+    {
+        m_sceneStale = true;
+        viewport()->update();
     }
     void setRanges(double xMin, double xMax, double yMin, double yMax)
     {
+        if (xMin != m_xMin || xMax != m_xMax || yMin != m_yMin || yMax != m_yMax)
+            sceneChanged(); // the axes now: the scene reports it only in the event loop
         m_xMin = xMin;
         m_xMax = xMax;
         m_yMin = yMin;
         m_yMax = yMax;
     }
+    // Repaints what a new curve changes: the plot area.
+    void updateCurve()
+    {
+        viewport()->update(
+            mapFromScene(plotRect()).boundingRect().adjusted(-1, -1, 1, 1));
+    }
 
 protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        {
+            QPainter probe(viewport());
+            if (probe.paintEngine()->type() != QPaintEngine::Raster) {
+                probe.end();
+                m_curveInForeground = true;
+                QChartView::paintEvent(event);
+                m_curveInForeground = false;
+                return;
+            }
+        }
+        const qreal ratio = viewport()->devicePixelRatioF();
+        const QSize pixels = viewport()->size() * ratio;
+        if (m_sceneStale || m_scene.size() != pixels) {
+            m_sceneStale = false;
+            m_scene = QPixmap(pixels);
+            m_scene.setDevicePixelRatio(ratio);
+            m_scene.fill(Qt::white);
+            QPainter cache(&m_scene);
+            render(&cache, QRectF(QPointF(0, 0), viewport()->size()), viewport()->rect());
+        }
+        QPainter painter(viewport());
+        for (const QRect &rect : event->region())
+            painter.drawPixmap(rect, m_scene, QRectF(QPointF(rect.topLeft()) * ratio,
+                                                     QSizeF(rect.size()) * ratio));
+        painter.setWorldTransform(viewportTransform());
+        drawCurve(&painter);
+    }
     void drawForeground(QPainter *painter, const QRectF &) override
     {
-        const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+        if (m_curveInForeground)
+            drawCurve(painter);
+    }
+
+private:
+    [[nodiscard]] QRectF plotRect() const { return chart()->mapRectToScene(chart()->plotArea()); }
+    // Draws the curve with painter in scene coordinates.
+    void drawCurve(QPainter *painter)
+    {
+        const QRectF plot = plotRect();
         if (m_values.empty() || plot.isEmpty())
             return;
         const double dx = plot.width() / (m_xMax - m_xMin);
@@ -135,17 +198,19 @@ protected:
                 QPointF(plot.left() + (static_cast<double>(i + 1) - m_xMin) * dx, plot.top() + y);
         }
         painter->save();
-        painter->setClipRect(plot);
+        painter->setClipRect(plot, Qt::IntersectClip);
         painter->setRenderHint(QPainter::Antialiasing, false);
         painter->setPen(QPen(QColor(kCurveColour), 1));
         painter->drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
         painter->restore();
     }
 
-private:
     const std::vector<double> &m_values;
     std::vector<QPointF> m_points; // kept between paints: no allocation per frame
     double m_xMin = 0, m_xMax = 1, m_yMin = 0, m_yMax = 1;
+    QPixmap m_scene;          // the scene as last rendered, in the viewport's pixels
+    bool m_sceneStale = true; // the scene changed since
+    bool m_curveInForeground = false;
 };
 
 namespace {
@@ -363,7 +428,7 @@ void MSChart::rebuild()
 
     updateRanges();
 
-    m_chart->update(); // with the axes' own changes: one repaint of the view
+    m_view->updateCurve();
     m_valuesDirty = false;
     ++m_rebuildCount;
 }
@@ -378,6 +443,7 @@ void MSChart::rebuildLabels()
     // With the labels drawn on the category boundaries, a boundary at each labelled row puts
     // exactly that row's label there and nothing anywhere else.
     m_axisX->setStartValue(1.0);
+    m_view->sceneChanged();
     QSet<QString> used;
     for (std::size_t i = 0; i < m_labels.size(); ++i) {
         if (m_labels[i].isEmpty())

@@ -73,6 +73,10 @@ private slots:
         QCOMPARE(image.pixelColor(max.topLeft() - chart->pos() + QPoint(2, 2)),
                  QColor(0, 128, 128));
         QCOMPARE(QSvgRenderer(svg).viewBox(), chart->rect());
+        QFile svgFile(svg);
+        QVERIFY(svgFile.open(QIODevice::ReadOnly));
+        QVERIFY2(svgFile.readAll().contains(R"(stroke="#d2d2d2")"),
+                 "the SVG draws the chart's grid as lines, not as a pasted picture");
         QCOMPARE(QApplication::clipboard()->image().convertToFormat(image.format()), image);
 
         const QStringList warnings = f.dialogs->texts(QStringLiteral("warning"));

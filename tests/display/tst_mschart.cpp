@@ -128,7 +128,8 @@ private slots:
     }
 
     // The curve is drawn where the axes place its points, in its colour, and only inside the
-    // plot: a flat line at 0 with one spike reaching the top of the Y range at row 500.
+    // plot: a flat line at 0 with one spike reaching the top of the Y range at row 500. What
+    // was shown before does not remain.
     void curveDrawnWhereTheAxesSay()
     {
         MSChart chart;
@@ -163,6 +164,21 @@ private slots:
         QVERIFY(near(xAt(500), rowAt(100)) && near(xAt(250), rowAt(0)) && near(xAt(750), rowAt(0)));
         for (const QPoint &p : drawn)
             QVERIFY2(plot.adjusted(0, 0, 1, 1).contains(p), "curve outside the plot");
+
+        // The same grid reached from other axes and labels shows the same picture.
+        MSChart other;
+        other.resize(chart.sizeHint());
+        other.setRowCount(1000);
+        other.setRow(20);
+        other.setRowLabel("20");
+        other.setDataValue(-5e6);
+        QVERIFY(!other.grab().isNull());
+        other.setRowLabel({});
+        other.setDataValue(0);
+        other.setRow(500);
+        other.setDataValue(100);
+        other.flush();
+        QTRY_COMPARE(other.grab().toImage(), image); // once the axes' labels are laid out
     }
 };
 

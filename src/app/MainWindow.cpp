@@ -59,7 +59,7 @@ W *named(W *widget, const char *name, const QString &toolTip, const QString &spo
 QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                  int width, int height)
 {
-    auto *box = named(new QGroupBox(caption, parent), name, QString());
+    auto *box = named(new Band(caption, parent), name, QString());
     box->setGeometry(px(left), px(top), px(width), px(height));
     box->setFont(sansFont(8.25, true));
     return box;

@@ -2,7 +2,10 @@
 #include "app/Widgets.h"
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QWidget>
 
 namespace kurvomat {
@@ -56,6 +59,33 @@ void setForeColor(QWidget *widget, const QColor &colour)
 QColor foreColor(const QWidget *widget)
 {
     return widget->palette().color(foreRole(widget));
+}
+
+void Band::paintEvent(QPaintEvent *)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (m_picture.size() != pixels || m_pictureTitle != title()) {
+        m_picture = QPixmap(pixels);
+        m_picture.setDevicePixelRatio(ratio);
+        m_picture.fill(Qt::transparent);
+        m_pictureTitle = title();
+        QStylePainter painter(&m_picture, this);
+        // What a painter on the widget itself starts with.
+        painter.setFont(font());
+        painter.setPen(palette().color(foregroundRole()));
+        painter.setBackground(palette().brush(backgroundRole()));
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_GroupBox, option);
+    }
+    QPainter(this).drawPixmap(0, 0, m_picture);
+}
+
+void Band::changeEvent(QEvent *event)
+{
+    m_picture = QPixmap(); // font, palette, style, state: drawn anew
+    QGroupBox::changeEvent(event);
 }
 
 } // namespace kurvomat

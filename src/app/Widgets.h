@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QColor>
+#include <QGroupBox>
+#include <QPixmap>
 #include <QPushButton>
 
 namespace kurvomat {
@@ -42,6 +44,23 @@ signals:
 private:
     // A click selects between press and release; what counts is the selection at the press.
     bool m_selectedAtPress = false;
+};
+
+// A frame around a band of controls, painted as QGroupBox paints it, from a picture made once
+// per size, caption and look. A field inside that changes repaints the frame beneath it, at
+// every received frame and at every tick of the display timer; laying out the caption's text
+// each time cost more than painting the field itself.
+class Band : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QPixmap m_picture;
+    QString m_pictureTitle;
 };
 
 } // namespace kurvomat

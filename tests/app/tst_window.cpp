@@ -2,6 +2,7 @@
 // The main window as it opens: every control named, described and in its place; option groups
 // and timers; the two ways the program ends; failures told in German.
 
+#include "app/Widgets.h"
 #include "support/WindowFixture.h"
 
 #include <QGroupBox>
@@ -84,6 +85,37 @@ private slots:
             QVERIFY(order.indexOf(field(*m_w, overlay)) > order.indexOf(chart(*m_w))); // on top
         }
         QCOMPARE(m_w->size(), QSize(846, 581));
+    }
+
+    // The frames paint what a group box paints, also after their caption, colour or font
+    // changed since they were last painted.
+    void framesPaintAsGroupBoxes()
+    {
+        const auto picture = [](QWidget *w) {
+            QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            w->render(&image, {}, {}, QWidget::DrawWindowBackground);
+            return image;
+        };
+        const auto asGroupBox = [&](QGroupBox *frame) {
+            QGroupBox plain(frame->title(), frame->parentWidget()); // inherits as the frame does
+            plain.setFont(frame->font());
+            plain.setPalette(frame->palette());
+            plain.setAutoFillBackground(frame->autoFillBackground());
+            plain.resize(frame->size());
+            return picture(frame) == picture(&plain);
+        };
+        const QList<QGroupBox *> frames = m_w->findChildren<QGroupBox *>();
+        QCOMPARE(frames.size(), 11);
+        for (QGroupBox *frame : frames)
+            QVERIFY2(asGroupBox(frame), qPrintable(frame->objectName()));
+        QGroupBox *frame = frames.front();
+        frame->setTitle(QStringLiteral("Neu"));
+        QVERIFY(asGroupBox(frame));
+        setBackColor(frame, colours::kOrange);
+        QVERIFY(asGroupBox(frame));
+        frame->setFont(QFont(frame->font().family(), 14));
+        QVERIFY(asGroupBox(frame));
     }
 
     // The option buttons of one frame exclude each other, and only those.

@@ -133,10 +133,11 @@ void BM_Frame(benchmark::State &state)
     QTimer *receiver = rig.find<QTimer>("Timer_DATEN");
     for (auto _ : state) {
         state.PauseTiming(); // the characters arrive; only the tick that takes them is measured
-        receiver->stop(); // (the completed frame starts it again) its ticks would take them
+        receiver->stop(); // its ticks would take the characters
         rig.pty.write(rig.frame.first(rig.frame.size() - 6));
         const bool arrived = rig.waitFor(int(rig.frame.size()) - 6);
         bench::pollPort(*rig.w);
+        receiver->stop(); // started again by the tick that found the port empty
         rig.pty.write(rig.frame.last(6));
         if (!arrived || !rig.waitFor(6)) {
             state.SkipWithError("frame did not arrive");

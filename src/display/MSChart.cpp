@@ -170,31 +170,40 @@ protected:
             painter.drawPixmap(rect, m_scene, QRectF(QPointF(rect.topLeft()) * ratio,
                                                      QSizeF(rect.size()) * ratio));
         painter.setWorldTransform(viewportTransform());
-        drawCurve(&painter);
+        drawCurve(&painter, mapToScene(event->region().boundingRect()).boundingRect());
     }
     void drawForeground(QPainter *painter, const QRectF &) override
     {
         if (m_curveInForeground)
-            drawCurve(painter);
+            drawCurve(painter, plotRect());
     }
 
 private:
     [[nodiscard]] QRectF plotRect() const { return chart()->mapRectToScene(chart()->plotArea()); }
-    // Draws the curve with painter in scene coordinates.
-    void drawCurve(QPainter *painter)
+    // Draws the part of the curve that crosses `area` with painter in scene coordinates: the
+    // points from the one before the area's columns to the one after them.
+    void drawCurve(QPainter *painter, const QRectF &area)
     {
         const QRectF plot = plotRect();
-        if (m_values.empty() || plot.isEmpty())
+        const QRectF shown = plot & area;
+        if (m_values.empty() || shown.isEmpty())
             return;
         const double dx = plot.width() / (m_xMax - m_xMin);
         const double dy = plot.height() / (m_yMax - m_yMin);
+        const double last = static_cast<double>(m_values.size() - 1);
+        // Row r (index r - 1) lies at plot.left() + (r - m_xMin) * dx.
+        const auto indexAt = [&](double x) {
+            return std::clamp((x - plot.left()) / dx + m_xMin - 1, 0.0, last);
+        };
+        const auto from = static_cast<std::size_t>(std::max(std::floor(indexAt(shown.left())) - 1, 0.0));
+        const auto to = static_cast<std::size_t>(std::min(std::ceil(indexAt(shown.right())) + 1, last));
         // Values beyond the Y axis' limits run off the plot; they are kept within a distance
         // that the painter's coordinates can hold.
         constexpr double kFar = 1e6;
-        m_points.resize(m_values.size());
-        for (std::size_t i = 0; i < m_values.size(); ++i) {
+        m_points.resize(to - from + 1);
+        for (std::size_t i = from; i <= to; ++i) {
             const double y = std::clamp((m_yMax - m_values[i]) * dy, -kFar, kFar);
-            m_points[i] =
+            m_points[i - from] =
                 QPointF(plot.left() + (static_cast<double>(i + 1) - m_xMin) * dx, plot.top() + y);
         }
         painter->save();

@@ -179,6 +179,24 @@ private slots:
         other.setDataValue(100);
         other.flush();
         QTRY_COMPARE(other.grab().toImage(), image); // once the axes' labels are laid out
+
+        // A repaint of a few columns draws there what a repaint of everything draws: a zigzag
+        // whose segments cross the columns' edges.
+        for (qint16 row = 480; row <= 520; ++row) {
+            other.setRow(row);
+            other.setDataValue(row % 2 ? 100 : -100);
+        }
+        other.flush();
+        const QImage whole = other.grab().toImage();
+        const double left = xAt(480);
+        for (int x = int(left) - 2; x < int(left) + 40; x += 3) {
+            const QRect columns(x, 0, 1 + x % 4, whole.height());
+            QImage part = whole;
+            part.fill(Qt::red);
+            other.render(&part, columns.topLeft(), QRegion(columns));
+            QVERIFY2(part.copy(columns) == whole.copy(columns),
+                     qPrintable(QString::number(x)));
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 // Reference sine and cross-correlation of the sample buffer, with the three result boxes.
 #include "analysis/Correlation.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/Errors.h"
 #include "text/Int16.h"
 #include "text/NumberReading.h"
@@ -36,9 +37,9 @@ void MainWindow::correlate()
     } catch (const OverflowError &) {
         m_state.correlationMaximum = 0;
         m_state.correlationShift = 0;
-        m_maximumField->setText(QStringLiteral("kein Ergebnis"));
-        m_maximum256Field->setText(QStringLiteral("-"));
-        m_shiftField->setText(QStringLiteral("-"));
+        setFieldText(m_maximumField, QStringLiteral("kein Ergebnis"));
+        setFieldText(m_maximum256Field, QStringLiteral("-"));
+        setFieldText(m_shiftField, QStringLiteral("-"));
         return;
     }
     m_state.correlationMaximum = 0;
@@ -48,9 +49,9 @@ void MainWindow::correlate()
         analysis::correlate(m_state.samples.span(), m_state.reference.span(), m);
     m_state.correlationMaximum = result.maximum;
     m_state.correlationShift = result.shift;
-    m_maximumField->setText(text::formatPattern(m_state.correlationMaximum, u"0,000"));
-    m_maximum256Field->setText(text::formatPattern(m_state.correlationMaximum / 256, u"#,##0"));
-    m_shiftField->setText(text::int16Text(m_state.correlationShift));
+    setFieldText(m_maximumField, text::formatPattern(m_state.correlationMaximum, u"0,000"));
+    setFieldText(m_maximum256Field, text::formatPattern(m_state.correlationMaximum / 256, u"#,##0"));
+    setFieldText(m_shiftField, text::int16Text(m_state.correlationShift));
 }
 
 // Help: what the cross-correlation is for.

@@ -43,7 +43,7 @@ void MainWindow::pollPort()
         return;
     }
     setBackColor(m_waitingField, colours::kLightGreen);
-    m_waitingField->setText(text::int16Text(static_cast<std::int16_t>(waiting)));
+    setFieldText(m_waitingField, text::int16Text(static_cast<std::int16_t>(waiting)));
     // Only the newest characters of one largest frame count: older ones are dropped, not
     // queued, so the display follows what the device sends now. A whole frame that arrived
     // between two ticks (a USB device sends it at once) is kept with its header.
@@ -56,7 +56,7 @@ void MainWindow::pollPort()
             m_decoder.feed(m_port->waitingInput(), m_state.samples, m_signedOption->isChecked());
         m_port->takeInput(result.used);
         if (result.headerSeen) {
-            m_statusField->setText(QStringLiteral("wait..."));
+            setFieldText(m_statusField, QStringLiteral("wait..."));
             setBackColor(m_statusField, colours::kGrey);
         }
         if (result.frameComplete) {
@@ -75,8 +75,8 @@ void MainWindow::pollPort()
 void MainWindow::completeFrame()
 {
     skipOnError([&] { resetChart(); });
-    m_dateField->setText(QLocale().toString(m_env.clock->currentDate(), QLocale::ShortFormat));
-    m_timeField->setText(timeOfDayText(m_env.clock->currentTime()) + u':'
+    setFieldText(m_dateField, QLocale().toString(m_env.clock->currentDate(), QLocale::ShortFormat));
+    setFieldText(m_timeField, timeOfDayText(m_env.clock->currentTime()) + u':'
                          + storage::hundredthsField(m_env.clock->secondsSinceMidnight()));
     const int count = m_decoder.announcedCount();
     for (int i = 1; i <= count; ++i)
@@ -84,7 +84,7 @@ void MainWindow::completeFrame()
     letEventsRun(); // the window may unload meanwhile: then nothing below runs
     storeFrame();
     skipOnError([&] { correlate(); });
-    m_statusField->setText(QStringLiteral("fertig"));
+    setFieldText(m_statusField, QStringLiteral("fertig"));
     setBackColor(m_statusField, colours::kLightGreen);
     restartReceiver();
 }

@@ -6,6 +6,7 @@
 // holds only the recording file. So a load always loads its snapshot, whatever playback does.
 #include "acquisition/MSComm.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
 #include "storage/DataFiles.h"
@@ -42,8 +43,8 @@ void MainWindow::showRecord(const QString &line)
     } catch (const OverflowError &) {
         // Only the count field throws, after date and time have been taken: they are shown, as
         // they are for any record whose "DATEN:" stands where it belongs.
-        m_dateField->setText(header.date);
-        m_timeField->setText(header.time);
+        setFieldText(m_dateField, header.date);
+        setFieldText(m_timeField, header.time);
         throw;
     }
     if (check == storage::RecordCheck::Empty)
@@ -52,8 +53,8 @@ void MainWindow::showRecord(const QString &line)
         showRefusal(QStringLiteral("DATENSATZ nicht korrekt"));
         return;
     }
-    m_dateField->setText(header.date);
-    m_timeField->setText(header.time);
+    setFieldText(m_dateField, header.date);
+    setFieldText(m_timeField, header.time);
     if (check == storage::RecordCheck::BadCount) {
         showRefusal(QStringLiteral("DATENSATZ nicht korrekt => DIAGRAMM_MAX_ANZ_DATENPUNKTE"));
         return;

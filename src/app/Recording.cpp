@@ -52,10 +52,10 @@ void MainWindow::storeFrame()
             skipOnError([&] { appendRecord(recording); });
         // A missing file (none yet, or just moved aside at the cap) keeps the previous text.
         skipOnError([&] {
-            m_fileSizeField->setText(text::formatPattern(
+            setFieldText(m_fileSizeField, text::formatPattern(
                 static_cast<double>(storage::fileSize(recording)) / 1'000'000.0, u"0.000 Mb"));
         });
-        m_recordCountField->setText(text::doubleText(m_state.recordCounter));
+        setFieldText(m_recordCountField, text::doubleText(m_state.recordCounter));
     }
     for (const Snapshot snapshot : {kSnapshotA, kSnapshotB, kSnapshotC})
         saveSnapshot(snapshot);

@@ -3,6 +3,7 @@
 #include "acquisition/MSComm.h"
 #include "analysis/Simulation.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/Errors.h"
 #include "core/SkipOnError.h"
 #include "display/MSChart.h"
@@ -84,7 +85,7 @@ void MainWindow::onSweepClicked()
     // (0,960000000000001) and the last step runs at 9.999999999999831.
     double factor = 0.01;
     skipOnError([&] { m_port->setPortOpen(false); });
-    m_simulationFactorField->setText(text::doubleText(factor));
+    setFieldText(m_simulationFactorField, text::doubleText(factor));
     do {
         skipOnError([&] { resetChart(); });
         step = step + 1;
@@ -110,7 +111,7 @@ void MainWindow::onSweepClicked()
             m_state.sweepMaxima(static_cast<long long>(step)) = m_state.correlationMaximum;
         });
         factor = factor + 0.01;
-        m_simulationFactorField->setText(text::doubleText(factor));
+        setFieldText(m_simulationFactorField, text::doubleText(factor));
         if (++eventCounter > 4) {
             eventCounter = 0;
             letEventsRun(); // the window may unload meanwhile: then the sweep ends here

@@ -56,6 +56,12 @@ void setForeColor(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+void setFieldText(QLineEdit *field, const QString &text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
 QColor foreColor(const QWidget *widget)
 {
     return widget->palette().color(foreRole(widget));

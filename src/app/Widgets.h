@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+class QLineEdit;
+
 namespace kurvomat {
 
 // Colours the window uses: the classic 16-colour palette entries and the fixed field colours.
@@ -26,6 +28,9 @@ inline const QColor kBlack{0, 0, 0};
 void setBackColor(QWidget *widget, const QColor &colour);
 [[nodiscard]] QColor backColor(const QWidget *widget);
 void setForeColor(QWidget *widget, const QColor &colour);
+// Shows text in a field the program writes at every frame or step. An unchanged text is left
+// as it is: setting it again would lay it out and repaint the field for nothing.
+void setFieldText(QLineEdit *field, const QString &text);
 [[nodiscard]] QColor foreColor(const QWidget *widget);
 
 // An option button drawn as a button that stays pressed while selected. toggled() tells every

@@ -111,12 +111,15 @@ void MainWindow::onSweepClicked()
             m_state.sweepMaxima(static_cast<long long>(step)) = m_state.correlationMaximum;
         });
         factor = factor + 0.01;
-        setFieldText(m_simulationFactorField, text::doubleText(factor));
+        // The factor field shows the factor whenever anyone can look: when events run, and
+        // at the end. Writing it at every step would lay its text out a thousand times.
         if (++eventCounter > 4) {
             eventCounter = 0;
+            setFieldText(m_simulationFactorField, text::doubleText(factor));
             letEventsRun(); // the window may unload meanwhile: then the sweep ends here
         }
     } while (factor < 10);
+    setFieldText(m_simulationFactorField, text::doubleText(factor));
 
     // The curve of the maxima, on a 1000-point axis; the X length is restored afterwards.
     const double remembered = m_state.xLength;

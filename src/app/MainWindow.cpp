@@ -417,6 +417,10 @@ void MainWindow::connectHandlers()
         btn->installEventFilter(this);
     createChartMenu();
     arrangeKeyboardOrder();
+    auto *fieldStyle = new FieldStyle;
+    fieldStyle->setParent(this);
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        field->setStyle(fieldStyle);
 }
 
 void MainWindow::arrangeKeyboardOrder()

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Widgets.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QPixmapCache>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
+#include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QWidget>
@@ -92,6 +96,49 @@ void Band::changeEvent(QEvent *event)
 {
     m_picture = QPixmap(); // font, palette, style, state: drawn anew
     QGroupBox::changeEvent(event);
+}
+
+FieldStyle::FieldStyle()
+    : QProxyStyle(QApplication::style()->name())
+{
+}
+
+void FieldStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
+                               QPainter *painter, const QWidget *widget) const
+{
+    const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
+    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty()
+        || painter->paintEngine()->type() != QPaintEngine::Raster) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    // Everything the panel is drawn from: size, state, frame and every colour of the group.
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    QString key = QStringLiteral("kurvomat-field %1x%2 %3 %4 %5 %6 %7 %8")
+                      .arg(option->rect.width())
+                      .arg(option->rect.height())
+                      .arg(ratio)
+                      .arg(int(option->state))
+                      .arg(int(option->direction))
+                      .arg(frame->lineWidth)
+                      .arg(frame->midLineWidth)
+                      .arg(int(frame->features));
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+        key += u' '
+               + QString::number(option->palette.color(QPalette::ColorRole(role)).rgba(), 16);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        picture = QPixmap(option->rect.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter draw(&picture);
+        QStyleOptionFrame atOrigin = *frame;
+        atOrigin.rect.moveTo(0, 0);
+        QProxyStyle::drawPrimitive(element, &atOrigin, &draw, widget);
+        draw.end();
+        QPixmapCache::insert(key, picture);
+    }
+    painter->drawPixmap(option->rect.topLeft(), picture);
 }
 
 } // namespace kurvomat

@@ -12,6 +12,15 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
+// A widget as it paints itself, without its children.
+static QImage picture(QWidget *widget)
+{
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image, {}, {}, QWidget::DrawWindowBackground);
+    return image;
+}
+
 class TestWindow : public QObject {
     Q_OBJECT
 
@@ -91,12 +100,6 @@ private slots:
     // changed since they were last painted.
     void framesPaintAsGroupBoxes()
     {
-        const auto picture = [](QWidget *w) {
-            QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            w->render(&image, {}, {}, QWidget::DrawWindowBackground);
-            return image;
-        };
         const auto asGroupBox = [&](QGroupBox *frame) {
             QGroupBox plain(frame->title(), frame->parentWidget()); // inherits as the frame does
             plain.setFont(frame->font());
@@ -116,6 +119,30 @@ private slots:
         QVERIFY(asGroupBox(frame));
         frame->setFont(QFont(frame->font().family(), 14));
         QVERIFY(asGroupBox(frame));
+    }
+
+    // The fields paint what the application's style paints, also after their colour or state
+    // changed since they were last painted.
+    void fieldsPaintAsTheStyle()
+    {
+        const auto asStyle = [](QLineEdit *field) {
+            const QImage own = picture(field);
+            QStyle *style = field->style();
+            field->setStyle(QApplication::style());
+            const QImage plain = picture(field);
+            field->setStyle(style);
+            return own == plain;
+        };
+        for (QLineEdit *field : m_w->findChildren<QLineEdit *>())
+            QVERIFY2(asStyle(field), qPrintable(field->objectName()));
+        auto *field = m_w->findChild<QLineEdit *>(QStringLiteral("Text_INPUT_BUFFER_COUNT"));
+        setBackColor(field, colours::kLightGreen);
+        QVERIFY(asStyle(field));
+        m_w->show();
+        m_w->activateWindow();
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        QVERIFY(asStyle(field));
     }
 
     // The option buttons of one frame exclude each other, and only those.

@@ -17,6 +17,9 @@ double readBack15(double value)
 {
     if (!std::isfinite(value))
         return value;
+    // A whole number of at most 15 digits (every received sample) is written exactly.
+    if (std::abs(value) < 1e15 && std::trunc(value) == value)
+        return value;
     char buffer[32];
     const auto written =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);

@@ -7,6 +7,7 @@
 #include "core/SkipOnError.h"
 #include "display/MSChart.h"
 #include "display/PointField.h"
+#include "display/RefreshPacer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -159,6 +160,7 @@ MainWindow::MainWindow(Environment environment, QWidget *parent)
 
     createControls();
     connectHandlers();
+    new PaintPacer(this);
     if (m_env.runTimers)
         startTimers();
 }

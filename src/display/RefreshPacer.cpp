@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/RefreshPacer.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QWidget>
 
@@ -18,6 +20,14 @@ qint64 sharedClock()
     }();
     return clock.elapsed();
 }
+
+// Milliseconds between two refreshes of the screen `widget` is on (60 Hz when unknown).
+qint64 refreshInterval(const QWidget *widget)
+{
+    const QScreen *screen = widget->screen();
+    const double rate = screen && screen->refreshRate() > 0 ? screen->refreshRate() : 60;
+    return static_cast<qint64>(std::ceil(1000 / rate));
+}
 } // namespace
 
 RefreshPacer::RefreshPacer(QWidget *shownOn, std::function<void()> action)
@@ -32,9 +42,7 @@ RefreshPacer::RefreshPacer(QWidget *shownOn, std::function<void()> action)
 
 qint64 RefreshPacer::interval() const
 {
-    const QScreen *screen = m_shownOn->screen();
-    const double rate = screen && screen->refreshRate() > 0 ? screen->refreshRate() : 60;
-    return static_cast<qint64>(std::ceil(1000 / rate));
+    return refreshInterval(m_shownOn);
 }
 
 void RefreshPacer::request()
@@ -65,6 +73,39 @@ void RefreshPacer::run()
         return; // done() came first
     done();
     m_action();
+}
+
+PaintPacer::PaintPacer(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    // Posted from the timer, the repaint comes after every other timer due at the same
+    // boundary (the pacers of the chart and the fields), so their changes are in it.
+    connect(&m_timer, &QTimer::timeout, this,
+            [this] { QMetaObject::invokeMethod(this, &PaintPacer::deliver, Qt::QueuedConnection); });
+    window->installEventFilter(this);
+}
+
+bool PaintPacer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window || event->type() != QEvent::UpdateRequest || m_delivering)
+        return false;
+    if (!m_timer.isActive()) {
+        const qint64 now = sharedClock();
+        const qint64 step = refreshInterval(m_window);
+        m_timer.start(static_cast<int>((now / step + 1) * step - now));
+    }
+    return true;
+}
+
+void PaintPacer::deliver()
+{
+    m_delivering = true;
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(m_window, &request);
+    m_delivering = false;
 }
 
 } // namespace kurvomat

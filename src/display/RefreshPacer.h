@@ -36,4 +36,25 @@ private:
     bool m_pending = false;
 };
 
+// Holds a window's repaints to the refresh boundaries of the clock that every RefreshPacer
+// shares: the window's request to repaint waits for the next boundary, and everything that
+// changed until then is painted in one pass. Without it a window whose fields change at every
+// round of events (a sweep lets events run 200 times in a third of a second, a received frame
+// twice within a millisecond) paints far more often than the screen shows.
+class PaintPacer : public QObject {
+public:
+    // Paces `window` (a top-level widget), for as long as both live.
+    explicit PaintPacer(QWidget *window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void deliver();
+
+    QWidget *m_window;
+    QTimer m_timer;
+    bool m_delivering = false;
+};
+
 } // namespace kurvomat

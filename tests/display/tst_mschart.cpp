@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Errors.h"
 #include "display/MSChart.h"
+#include "display/RefreshPacer.h"
 
 #include <QtCharts>
 #include <QtTest>
@@ -197,6 +198,39 @@ private slots:
             QVERIFY2(part.copy(columns) == whole.copy(columns),
                      qPrintable(QString::number(x)));
         }
+    }
+
+    // A paced window paints at most once per screen refresh, however often its fields change
+    // between two rounds of events, and it paints their last state.
+    void windowPaintedAtMostOncePerRefresh()
+    {
+        struct PaintLog : QObject {
+            QStringList painted;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted << static_cast<QLineEdit *>(watched)->text();
+                return false;
+            }
+        } log;
+        QWidget window;
+        auto *field = new QLineEdit(&window);
+        new PaintPacer(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        field->installEventFilter(&log);
+        const double interval = 1000 / window.screen()->refreshRate();
+        QElapsedTimer clock;
+        clock.start();
+        for (int turn = 0; clock.elapsed() < 10 * interval; ++turn) {
+            field->setText(QString::number(turn));
+            QCoreApplication::processEvents();
+        }
+        const QString last = field->text();
+        QTRY_COMPARE(log.painted.value(log.painted.size() - 1), last);
+        QVERIFY2(log.painted.size() <= clock.elapsed() / interval + 2,
+                 qPrintable(QString::number(log.painted.size())));
     }
 };
 

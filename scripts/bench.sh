@@ -88,7 +88,8 @@ for platform in ("offscreen", "xcb"):
         ("BM_Sweep", "repaints", "chart repaints per sweep", True),
         ("BM_Frame", "cpu_time", "CPU per 1000-sample frame (ms)", True),
         ("BM_Frame", "repaints", "chart repaints per frame", True),
-        ("BM_LineSpeed", "lost", "frames lost of those sent at 50 kB/s", True),
+        ("BM_LineSpeed/50000", "lost", "frames lost of those sent at 50 kB/s", True),
+        ("BM_LineSpeed/20120", "lost", "frames lost of those sent at 20 frames/s", True),
     ):
         c, b = figure(cur.get(bench, {}), column), figure(base.get(bench, {}), column)
         table.append((platform, what, c, b, lower))

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPixmapCache>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
@@ -11,6 +10,8 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace kurvomat {
 
@@ -113,32 +114,33 @@ void FieldStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *opt
         return;
     }
     // Everything the panel is drawn from: size, state, frame and every colour of the group.
-    const qreal ratio = painter->device()->devicePixelRatioF();
-    QString key = QStringLiteral("kurvomat-field %1x%2 %3 %4 %5 %6 %7 %8")
-                      .arg(option->rect.width())
-                      .arg(option->rect.height())
-                      .arg(ratio)
-                      .arg(int(option->state))
-                      .arg(int(option->direction))
-                      .arg(frame->lineWidth)
-                      .arg(frame->midLineWidth)
-                      .arg(int(frame->features));
+    PanelKey key{option->rect.size(),
+                 painter->device()->devicePixelRatioF(),
+                 int(option->state),
+                 int(option->direction),
+                 frame->lineWidth,
+                 frame->midLineWidth,
+                 int(frame->features),
+                 {}};
     for (int role = 0; role < QPalette::NColorRoles; ++role)
-        key += u' '
-               + QString::number(option->palette.color(QPalette::ColorRole(role)).rgba(), 16);
-    QPixmap picture;
-    if (!QPixmapCache::find(key, &picture)) {
-        picture = QPixmap(option->rect.size() * ratio);
-        picture.setDevicePixelRatio(ratio);
+        key.colours[std::size_t(role)] = option->palette.color(QPalette::ColorRole(role)).rgba();
+    auto found = std::find_if(m_panels.begin(), m_panels.end(),
+                              [&](const Panel &panel) { return panel.key == key; });
+    if (found == m_panels.end()) {
+        // A handful of sizes and colours are in use; a bound keeps an odd one from piling up.
+        if (m_panels.size() >= kMaxPanels)
+            m_panels.erase(m_panels.begin());
+        QPixmap picture(option->rect.size() * key.ratio);
+        picture.setDevicePixelRatio(key.ratio);
         picture.fill(Qt::transparent);
         QPainter draw(&picture);
         QStyleOptionFrame atOrigin = *frame;
         atOrigin.rect.moveTo(0, 0);
         QProxyStyle::drawPrimitive(element, &atOrigin, &draw, widget);
         draw.end();
-        QPixmapCache::insert(key, picture);
+        found = m_panels.insert(m_panels.end(), Panel{key, picture});
     }
-    painter->drawPixmap(option->rect.topLeft(), picture);
+    painter->drawPixmap(option->rect.topLeft(), found->picture);
 }
 
 } // namespace kurvomat

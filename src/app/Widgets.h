@@ -3,9 +3,13 @@
 
 #include <QColor>
 #include <QGroupBox>
+#include <QPalette>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
+
+#include <array>
+#include <vector>
 
 class QLineEdit;
 
@@ -78,6 +82,21 @@ public:
     FieldStyle();
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget) const override;
+
+private:
+    struct PanelKey {
+        QSize size;
+        qreal ratio;
+        int state, direction, lineWidth, midLineWidth, features;
+        std::array<QRgb, QPalette::NColorRoles> colours;
+        bool operator==(const PanelKey &) const = default;
+    };
+    struct Panel {
+        PanelKey key;
+        QPixmap picture;
+    };
+    static constexpr std::size_t kMaxPanels = 64;
+    mutable std::vector<Panel> m_panels;
 };
 
 } // namespace kurvomat

@@ -12,7 +12,6 @@ namespace kurvomat {
 
 namespace {
 const QString kPointsSuffix = QStringLiteral(" DATEN-Punkte");
-const QString kZero = QStringLiteral("0");
 } // namespace
 
 // Clears the chart to xLength rows, labelled at every hundredth row up to 1000, and restarts
@@ -24,12 +23,8 @@ void MainWindow::resetChart()
     m_minText->setText(QStringLiteral("9999"));
     m_state.pointCount = 0;
     m_chart->setRowCount(text::toInt16(m_state.xLength));
-    const int rows = m_chart->RowCount();
-    for (int i = 1; i <= rows; ++i) {
-        m_chart->setRow(static_cast<std::int16_t>(i));
-        m_chart->setRowLabel(i % 100 == 0 && i <= 1000 ? QString::number(i) : QString());
-        m_chart->setData(kZero);
-    }
+    m_chart->clearRows(
+        [](int row) { return row % 100 == 0 && row <= 1000 ? QString::number(row) : QString(); });
 }
 
 // Draws `value` as the next point. Count, counter text, automatic X length and extremes

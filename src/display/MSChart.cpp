@@ -370,6 +370,25 @@ void MSChart::setData(const QString &text)
     storeValue(parsed);
 }
 
+void MSChart::clearRows(const std::function<QString(int row)> &label)
+{
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        QString text = label(static_cast<int>(i + 1));
+        if (m_labels[i] != text) {
+            m_labels[i] = std::move(text);
+            m_labelsDirty = true;
+        }
+        if (m_values[i] != 0.0) {
+            m_values[i] = 0.0;
+            m_valuesDirty = true;
+        }
+    }
+    if (!m_values.empty())
+        m_row = static_cast<qint16>(m_values.size());
+    if (m_labelsDirty || m_valuesDirty)
+        markDirty();
+}
+
 void MSChart::setDataValue(double value)
 {
     if (!std::isfinite(value))

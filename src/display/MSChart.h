@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QCategoryAxis;
@@ -54,6 +55,10 @@ public:
 
     // X-axis label of the current row; the empty text shows no label there.
     void setRowLabel(const QString &label);
+
+    // Every row shown to 0 with the label label(row), the last of them the current row: what
+    // setRow, setRowLabel and a value of 0 row by row leave, in one pass.
+    void clearRows(const std::function<QString(int row)> &label);
 
     // Value of the point in the current row, given as a number in the number format of
     // QLocale() ("12,5" under German, "12.5" under English; group separators and surrounding

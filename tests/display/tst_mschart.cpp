@@ -200,6 +200,36 @@ private slots:
         }
     }
 
+    // Clearing in one pass leaves what clearing row by row leaves: values, labels, the rows
+    // shown and the current row, from a grid with labels and rows written beyond its count.
+    void clearRowsAsRowByRow()
+    {
+        const auto label = [](int row) { return row % 3 ? QString() : QString::number(row); };
+        MSChart byRow, inOnePass;
+        for (MSChart *chart : {&byRow, &inOnePass}) {
+            chart->setRowCount(5);
+            for (qint16 row : {2, 4, 9}) {
+                chart->setRow(row);
+                chart->setRowLabel("x");
+                chart->setDataValue(row);
+            }
+            chart->setRowCount(7);
+        }
+        for (qint16 row = 1; row <= byRow.RowCount(); ++row) {
+            byRow.setRow(row);
+            byRow.setRowLabel(label(row));
+            byRow.setDataValue(0);
+        }
+        inOnePass.clearRows(label);
+        QCOMPARE(inOnePass.Row(), byRow.Row());
+        QCOMPARE(inOnePass.shownRowCount(), byRow.shownRowCount());
+        for (int row = 0; row <= 10; ++row) {
+            QCOMPARE(inOnePass.value(row), byRow.value(row));
+            QCOMPARE(inOnePass.rowLabel(row), byRow.rowLabel(row));
+        }
+        QTRY_COMPARE(xAxisOf(inOnePass)->categoriesLabels(), QStringList({"3", "6"}));
+    }
+
     // A paced window paints at most once per screen refresh, however often its fields change
     // between two rounds of events, and it paints their last state.
     void windowPaintedAtMostOncePerRefresh()

@@ -12,7 +12,6 @@ namespace kurvomat {
 
 namespace {
 const QString kPointsSuffix = QStringLiteral(" DATEN-Punkte");
-const QString kZero = QStringLiteral("0");
 } // namespace
 
 // Clears the chart to xLength rows, labelled at every hundredth row up to 1000, and restarts
@@ -28,7 +27,7 @@ void MainWindow::resetChart()
     for (int i = 1; i <= rows; ++i) {
         m_chart->setRow(static_cast<std::int16_t>(i));
         m_chart->setRowLabel(i % 100 == 0 && i <= 1000 ? QString::number(i) : QString());
-        m_chart->setData(kZero);
+        m_chart->setDataValue(0.0);
     }
 }
 

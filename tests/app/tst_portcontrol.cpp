@@ -85,7 +85,7 @@ private slots:
         QVERIFY(button(*m_w, "Option4")->isChecked());
         statusShows(true);
         QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 56000,n,8,1"));
-        QCOMPARE(m_f->pty->lineSettings().baudRate, 56000);
+        QCOMPARE(m_f->pty->baudRate(), 56000);
         button(*m_w, "Command1")->click();
         statusShows(false);
         m_dialogs->inputAnswers << "9"; // leads nowhere
@@ -140,7 +140,7 @@ private slots:
         QTest::mouseDClick(field(*m_w, "Text2"), Qt::LeftButton);
         statusShows(true);
         QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 9600,e,7,2"));
-        QCOMPARE(m_f->pty->lineSettings().baudRate, 9600);
+        QCOMPARE(m_f->pty->baudRate(), 9600);
         const QStringList refused{"fast please", "9600,x,8,1", "9600,n,9,1", "9600,n,8,3",
                                   "-5,n,8,1"};
         for (const QString &answer : refused) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Record files: appending, the size cap, keeping the newest lines, reading lines back.
+// Record files: keeping the newest lines, moving a full file aside, reading lines back.
+// Appending and the size cap are checked through the window (tst_recording).
 #include "core/Errors.h"
 #include "storage/RecordFile.h"
 #include "support/Files.h"
@@ -32,52 +33,20 @@ private slots:
     void keepNewest_data()
     {
         QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<int>("diskLimit"); // bytes a file may take, 0: no limit; 99 lines need 594
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("150 lines keep the last 99") << lines(1, 150) << 0 << lines(52, 150);
-        QTest::newRow("40 lines stay") << lines(1, 40) << 0 << lines(1, 40);
         QTest::newRow("empty lines count among the 99")
-            << lines(1, 140) + QByteArray("\r\n").repeated(10) << 0 << lines(52, 140);
+            << lines(1, 140) + QByteArray("\r\n").repeated(10) << lines(52, 140);
         QTest::newRow("LF, CR, CR LF, empty lines dropped")
-            << QByteArray("\r\nL001\n\r\nL002\rL003") << 0 << lines(1, 3);
-        QTest::newRow("missing file becomes empty") << QByteArray() << 0 << QByteArray("");
-        QTest::newRow("full disk keeps the old file") << lines(1, 150) << 400 << lines(1, 150);
+            << QByteArray("\r\nL001\n\r\nL002\rL003") << lines(1, 3);
+        QTest::newRow("missing file becomes empty") << QByteArray() << QByteArray("");
     }
     void keepNewest()
     {
         QFETCH(QByteArray, content);
-        QFETCH(int, diskLimit);
         QFETCH(QByteArray, expected);
         QVERIFY(content.isNull() || writeBytes(m_file, content));
-        if (diskLimit > 0) {
-            FileSizeLimit limit(diskLimit);
-            QVERIFY_THROWS_EXCEPTION(kurvomat::FileError, keepNewestLines(m_file));
-        } else {
-            keepNewestLines(m_file);
-        }
+        keepNewestLines(m_file);
         QCOMPARE(readBytes(m_file), expected);
-    }
-
-    void moveAsideThenAppend_data()
-    {
-        QTest::addColumn<qint64>("size"); // -1: no file
-        QTest::addColumn<bool>("moved");
-        QTest::newRow("one byte past the cap") << qint64(10'000'001) << true;
-        QTest::newRow("at the cap") << qint64(10'000'000) << false;
-        QTest::newRow("missing") << qint64(-1) << false;
-    }
-    void moveAsideThenAppend()
-    {
-        QFETCH(qint64, size);
-        QFETCH(bool, moved);
-        const QString aged = m_file + u".alt"_qs;
-        const QByteArray content(qMax(size, 0), 'r');
-        QVERIFY(size < 0 || writeBytes(m_file, content));
-        QVERIFY(writeBytes(aged, "older"));
-        QCOMPARE(moveAsideWhenFull(m_file, aged), moved);
-        QCOMPARE(readBytes(aged), moved ? content : QByteArray("older"));
-        appendLine(m_file, "next\r\n"); // creates the file or appends to it
-        QCOMPARE(readBytes(m_file), (moved ? QByteArray() : content) + "next\r\n");
     }
 
     // A move that fails keeps both generations: the full file where it was, the older one

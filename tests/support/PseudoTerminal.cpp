@@ -43,8 +43,6 @@ PseudoTerminal::PseudoTerminal()
     m_slavePath = QString::fromLocal8Bit(m_pair.slavePath().c_str());
 }
 
-PseudoTerminal::~PseudoTerminal() = default;
-
 bool PseudoTerminal::write(const QByteArray &bytes, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -76,20 +74,17 @@ void PseudoTerminal::closeMaster()
     m_pair.closeMaster();
 }
 
-PseudoTerminal::LineSettings PseudoTerminal::lineSettings() const
+qint32 PseudoTerminal::baudRate() const
 {
-    termios tio{};
-    if (::tcgetattr(m_pair.slave(), &tio) != 0)
-        throwSystemError("tcgetattr", errno);
-    LineSettings line;
-    line.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
 #if defined(__linux__)
     KernelTermios2 tio2{};
     if (::ioctl(m_pair.slave(), _IOR('T', 0x2A, KernelTermios2), &tio2) != 0) // TCGETS2
         throwSystemError("TCGETS2", errno);
-    line.baudRate = qint32(tio2.c_ospeed);
+    return qint32(tio2.c_ospeed);
 #else
-    line.baudRate = qint32(::cfgetospeed(&tio)); // the BSDs' speed_t is the rate itself
+    termios tio{};
+    if (::tcgetattr(m_pair.slave(), &tio) != 0)
+        throwSystemError("tcgetattr", errno);
+    return qint32(::cfgetospeed(&tio)); // the BSDs' speed_t is the rate itself
 #endif
-    return line;
 }

@@ -11,18 +11,8 @@
 // POSIX only (openpty); link the library kurvomat_test_support.
 class PseudoTerminal {
 public:
-    // The line as the program configured it. A Linux pseudo-terminal keeps the rate and the
-    // stop bits (1 or 2; 1.5 reads as 1) and forces 8 data bits without parity.
-    struct LineSettings {
-        qint32 baudRate = 0;
-        int stopBits = 0;
-    };
-
-    // Opens a pair in raw mode. Throws std::runtime_error when the system gives none.
+    // Opens a pair in raw mode; throws std::runtime_error when the system gives none.
     PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     // Path of the slave side, e.g. "/dev/pts/3".
     [[nodiscard]] QString slavePath() const { return m_slavePath; }
@@ -34,7 +24,8 @@ public:
     qsizetype writeSome(const QByteArray &bytes);
     // Closes the master side: to the program the device has gone away (hang-up).
     void closeMaster();
-    [[nodiscard]] LineSettings lineSettings() const;
+    // The baud rate the program configured (a pseudo-terminal keeps any rate).
+    [[nodiscard]] qint32 baudRate() const;
 
 private:
     kurvomat::pty::RawPty m_pair;

@@ -51,11 +51,9 @@ void withBox(const std::function<void()> &step, const std::function<void(QDialog
 }
 } // namespace
 
-class TestAccessibility : public QObject {
+class TestAccessibility : public QObject, WindowSuite {
     Q_OBJECT
 
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
     QList<SerialPortEntry> m_ports; // the serial ports the system reports
 
 private slots:
@@ -63,11 +61,10 @@ private slots:
     void init()
     {
         m_ports.clear();
-        m_f = std::make_unique<WindowFixture>([this](Environment &env) {
+        open([this](Environment &env) {
             env.dialogs = makeQtDialogs();
             env.serialPorts = [this] { return m_ports; };
         });
-        m_w = m_f->window.get();
         m_w->show();
         m_w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_w));

@@ -36,19 +36,13 @@ struct Run {
 Q_DECLARE_METATYPE(Load)
 Q_DECLARE_METATYPE(Run)
 
-class TestPlayback : public QObject {
+class TestPlayback : public QObject, WindowSuite {
     Q_OBJECT
-
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
-    std::shared_ptr<ScriptedDialogs> m_dialogs;
 
 private slots:
     void init()
     {
-        m_f = std::make_unique<WindowFixture>();
-        m_w = m_f->window.get();
-        m_dialogs = m_f->dialogs;
+        open();
         m_w->state().xLength = 1000;
         for (int k = 1; k <= 1100; ++k) // older values
             m_w->state().samples(k) = -7;

@@ -39,13 +39,10 @@ private:
 };
 } // namespace
 
-class TestPortControl : public QObject {
+class TestPortControl : public QObject, WindowSuite {
     Q_OBJECT
 
     PseudoTerminal m_two, m_four; // ports 2 and 4; port 1 is the fixture's, others lead nowhere
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
-    ScriptedDialogs *m_dialogs = nullptr;
 
     void statusShows(bool open)
     {
@@ -60,15 +57,12 @@ class TestPortControl : public QObject {
 
     void makeWindow(const std::function<MSComm *(QObject *)> &makePort = {})
     {
-        m_f.reset();
-        m_f = std::make_unique<WindowFixture>([&](Environment &env) {
+        open([&](Environment &env) {
             env.serialDevice = [this, one = env.serialDevice](int n) {
                 return n == 2 ? m_two.slavePath() : n == 4 ? m_four.slavePath() : one(n);
             };
             env.makePort = makePort;
         });
-        m_w = m_f->window.get();
-        m_dialogs = m_f->dialogs.get();
     }
 
 private slots:

@@ -23,11 +23,9 @@ QByteArray frame(const std::vector<std::uint8_t> &samples)
 }
 } // namespace
 
-class TestReceiver : public QObject {
+class TestReceiver : public QObject, WindowSuite {
     Q_OBJECT
 
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
     std::function<void()> m_duringEvents; // what the user does while a frame lets events run
 
     // Sends bytes and waits until the port holds all of them (bytes arrive through the event
@@ -59,14 +57,13 @@ private slots:
     void init()
     {
         m_duringEvents = nullptr;
-        m_f = std::make_unique<WindowFixture>([this](Environment &env) {
+        open([this](Environment &env) {
             env.letEventsRun = [this] {
                 if (m_duringEvents)
                     m_duringEvents();
                 QCoreApplication::processEvents();
             };
         });
-        m_w = m_f->window.get();
         m_w->startUp();
         QVERIFY(port(*m_w)->PortOpen());
     }

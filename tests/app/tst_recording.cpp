@@ -20,21 +20,15 @@ QByteArray workedExample(const char *n)
     return QByteArray(kWorkedExample).replace(0, 7, n);
 }
 
-class TestRecording : public QObject {
+class TestRecording : public QObject, WindowSuite {
     Q_OBJECT
-
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
-    std::shared_ptr<ScriptedDialogs> m_dialogs;
 
     QString file(const QString &s = {}) const { return m_f->file("AUSGABE_OSZI" + s + ".txt"); }
 
 private slots:
     void init()
     {
-        m_f = std::make_unique<WindowFixture>();
-        m_w = m_f->window.get();
-        m_dialogs = m_f->dialogs;
+        open();
         m_w->startUp(); // then the frame of the worked example
         m_w->state().correlationMaximum = 1234567;
         m_w->state().xLength = 5;

@@ -11,12 +11,8 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
-class TestSimulationWindow : public QObject {
+class TestSimulationWindow : public QObject, WindowSuite {
     Q_OBJECT
-
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
-    ScriptedDialogs *m_dialogs = nullptr;
     int m_eventRounds = 0;
     std::function<void()> m_firstEventRound; // what the user does when the sweep first yields
 
@@ -36,14 +32,12 @@ private slots:
         m_eventRounds = 0;
         // A second sweep click while the first lets events run is ignored.
         m_firstEventRound = [this] { button(*m_w, "Command15")->click(); };
-        m_f = std::make_unique<WindowFixture>([this](Environment &env) {
+        open([this](Environment &env) {
             env.letEventsRun = [this] {
                 if (++m_eventRounds == 1)
                     m_firstEventRound();
             };
         });
-        m_w = m_f->window.get();
-        m_dialogs = m_f->dialogs.get();
     }
     void cleanup() { m_f.reset(); }
 

@@ -8,12 +8,8 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
-class TestWaveform : public QObject {
+class TestWaveform : public QObject, WindowSuite {
     Q_OBJECT
-
-    std::unique_ptr<WindowFixture> m_f;
-    MainWindow *m_w = nullptr;
-    ScriptedDialogs *m_dialogs = nullptr;
 
     void draw(std::initializer_list<double> values)
     {
@@ -35,9 +31,7 @@ class TestWaveform : public QObject {
 private slots:
     void init()
     {
-        m_f = std::make_unique<WindowFixture>();
-        m_w = m_f->window.get();
-        m_dialogs = m_f->dialogs.get();
+        open();
         m_w->state().xLength = 1000;
     }
     void cleanup() { m_f.reset(); }

@@ -57,4 +57,20 @@ public:
     std::unique_ptr<MainWindow> window;
 };
 
+// A suite whose test functions each get a fresh window: open() in init(), m_f.reset() in
+// cleanup().
+class WindowSuite {
+protected:
+    void open(const std::function<void(Environment &)> &adjust = {})
+    {
+        m_f.reset(); // the old window first: it resets the regional settings
+        m_f = std::make_unique<WindowFixture>(adjust);
+        m_w = m_f->window.get();
+        m_dialogs = m_f->dialogs.get();
+    }
+    std::unique_ptr<WindowFixture> m_f;
+    MainWindow *m_w = nullptr;
+    ScriptedDialogs *m_dialogs = nullptr;
+};
+
 } // namespace kurvomat::testing

@@ -16,12 +16,7 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
-namespace {
-QByteArray frame(const std::vector<std::uint8_t> &samples)
-{
-    return acquisition::encodeFrame(samples);
-}
-} // namespace
+static QByteArray frame(const std::vector<std::uint8_t> &s) { return acquisition::encodeFrame(s); }
 
 class TestReceiver : public QObject, WindowSuite {
     Q_OBJECT
@@ -45,13 +40,7 @@ class TestReceiver : public QObject, WindowSuite {
         lines.removeAll(QByteArray());
         return QFile::exists(recording()) ? lines : QList<QByteArray>{};
     }
-    QString shown(std::initializer_list<const char *> names) const
-    {
-        QStringList texts;
-        for (const char *name : names)
-            texts << field(*m_w, name)->text();
-        return texts.join(u'|');
-    }
+    QString shown(std::initializer_list<const char *> names) const { return texts(*m_w, names); }
 
 private slots:
     void init()
@@ -206,9 +195,7 @@ private slots:
     {
         QProcess device;
         device.start(QStringLiteral(KURVOMAT_DEVICE_TOOL),
-                     {QStringLiteral("--pty"), QStringLiteral("--count"), QStringLiteral("1000"),
-                      QStringLiteral("--rate"), QStringLiteral("4"), QStringLiteral("--frames"),
-                      QStringLiteral("5"), QStringLiteral("--seed"), QStringLiteral("7")});
+                     {"--pty", "--count", "1000", "--rate", "4", "--frames", "5", "--seed", "7"});
         QVERIFY(device.waitForStarted(5000));
         QTRY_VERIFY_WITH_TIMEOUT(device.canReadLine(), 5000);
         const QString line = QString::fromLocal8Bit(device.readLine()).trimmed();

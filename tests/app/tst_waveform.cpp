@@ -19,8 +19,7 @@ class TestWaveform : public QObject, WindowSuite {
     }
     QString fields() const
     {
-        return field(*m_w, "Text_DIAGRAMM_ZAEHLER")->text() + '|'
-            + field(*m_w, "Text_WERT_MAX")->text() + '|' + field(*m_w, "Text_WERT_MIN")->text();
+        return texts(*m_w, {"Text_DIAGRAMM_ZAEHLER", "Text_WERT_MAX", "Text_WERT_MIN"});
     }
     void type(const char *name, const QString &text)
     {
@@ -101,20 +100,15 @@ private slots:
         QCOMPARE(fields(), QStringLiteral("2 DATEN-Punkte|20000.5|9999"));
     }
 
-    // Presets choose the length and end "automatisch"; with it the length follows the points,
-    // which repaint the chart once per turn; RESET keeps mode and length.
+    // A preset chooses the length and ends "automatisch"; with it the length follows the points,
+    // which repaint the chart once per turn; RESET keeps mode and length. (Which preset gives
+    // which length is a table; tst_accessibility presses three of them.)
     void presetsAutomaticLengthAndReset()
     {
-        const char *const presets[] = {"Command2",  "Command4",  "Command7",  "Command8",
-                                       "Command9",  "Command10", "Command11", "Command12",
-                                       "Command13", "Command14"};
-        for (int i = 0; i < 10; ++i) {
-            button(*m_w, "Check_AUTO")->setChecked(true);
-            button(*m_w, presets[i])->click();
-            QVERIFY(!button(*m_w, "Check_AUTO")->isChecked());
-            QCOMPARE(m_w->state().xLength, (i + 1) * 100.0);
-            QCOMPARE(int(chart(*m_w)->RowCount()), (i + 1) * 100);
-        }
+        button(*m_w, "Check_AUTO")->setChecked(true);
+        button(*m_w, "Command2")->click();
+        QVERIFY(!button(*m_w, "Check_AUTO")->isChecked());
+        QCOMPARE(int(chart(*m_w)->RowCount()), 100);
         button(*m_w, "Check_AUTO")->setChecked(true);
         chart(*m_w)->flush();
         const int before = chart(*m_w)->rebuildCount();

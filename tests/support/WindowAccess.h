@@ -44,6 +44,15 @@ inline MSChart *chart(const QObject &w)
     return control<MSChart>(w, "MSChart1");
 }
 
+// The texts of those fields, joined by "|".
+inline QString texts(const QObject &w, std::initializer_list<const char *> names)
+{
+    QStringList texts;
+    for (const char *name : names)
+        texts << field(w, name)->text();
+    return texts.join(u'|');
+}
+
 // Identifiers of the window's running timers, sorted.
 inline QStringList runningTimers(const QObject &w)
 {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/Errors.h"
+// The chart's own drawing of the curve and its Y axis. Rows, labels, refusals and repainting
+// once per event-loop turn are checked through the window (tst_waveform, tst_window).
 #include "display/MSChart.h"
 
 #include <QtCharts>
@@ -11,69 +12,10 @@ static QChart *chartOf(const MSChart &c)
 {
     return c.findChild<QChartView *>()->chart();
 }
-static QCategoryAxis *xAxisOf(const MSChart &c)
-{
-    return qobject_cast<QCategoryAxis *>(chartOf(c)->axes(Qt::Horizontal).value(0));
-}
 
 class TestMSChart : public QObject {
     Q_OBJECT
 private slots:
-    // 250 rows labelled at every hundredth; a count or row below 1 is refused and keeps them;
-    // a larger count keeps the labels, a smaller one drops those beyond it.
-    void rowCountAndLabels()
-    {
-        MSChart chart;
-        chart.setRowCount(250);
-        for (qint16 i = 1; i <= 250; ++i) {
-            chart.setRow(i);
-            chart.setRowLabel(i % 100 ? QString() : QString::number(i));
-        }
-        const auto shows = [&](int rows, const QStringList &labels) {
-            chart.flush();
-            QCOMPARE(chart.RowCount(), qint16(rows));
-            QCOMPARE(chart.shownRowCount(), rows);
-            QCOMPARE(xAxisOf(chart)->categoriesLabels(), labels);
-            for (const QString &label : labels)
-                QCOMPARE(xAxisOf(chart)->endValue(label), label.toDouble());
-        };
-        for (const qint16 refused : {qint16(0), qint16(-32768)}) {
-            QVERIFY_THROWS_EXCEPTION(ChartError, chart.setRow(refused));
-            QVERIFY_THROWS_EXCEPTION(ChartError, chart.setRowCount(refused));
-        }
-        shows(250, {"100", "200"});
-        chart.setRowCount(32767);
-        shows(32767, {"100", "200"});
-        chart.setRowCount(150);
-        shows(150, {"100"});
-    }
-
-    // Writes are drawn in the event loop, once however many come in a turn. Rows written beyond
-    // the count are shown, rows skipped on the way at 0; a value that is not finite is refused.
-    void drawnOncePerTurn()
-    {
-        MSChart chart;
-        chart.setRowCount(1);
-        QList<QPointF> expected;
-        for (qint16 i = 1; i <= 1000; ++i) {
-            const bool written = i % 2 || i == 1000;
-            const int v = written ? (i * 37) % 255 - 127 : 0;
-            if (written) {
-                chart.setRow(i);
-                chart.setDataValue(v);
-            }
-            expected.append(QPointF(i, v));
-        }
-        QVERIFY_THROWS_EXCEPTION(ChartError, chart.setDataValue(qInf()));
-        QCOMPARE(chart.rebuildCount(), 0); // the initial drawing is not counted
-        QTRY_COMPARE(chart.rebuildCount(), 1);
-        QList<QPointF> points;
-        for (int row = 1; row <= chart.shownRowCount(); ++row)
-            points.append(QPointF(row, chart.value(row)));
-        QCOMPARE(points, expected);
-        QCOMPARE(xAxisOf(chart)->max(), 1000.0);
-    }
-
     void curveDrawnWhereTheAxesSay_data()
     {
         QTest::addColumn<double>("spike");

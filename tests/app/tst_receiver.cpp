@@ -16,7 +16,10 @@
 using namespace kurvomat;
 using namespace kurvomat::testing;
 
-static QByteArray frame(const std::vector<std::uint8_t> &s) { return acquisition::encodeFrame(s); }
+static QByteArray frame(const std::vector<std::uint8_t> &s)
+{
+    return acquisition::encodeFrame(s);
+}
 
 class TestReceiver : public QObject, WindowSuite {
     Q_OBJECT

@@ -15,7 +15,10 @@ class TestWindow : public QObject, WindowSuite {
 
 private slots:
     // The timers enabled at design time run, so that ending shows it stops them.
-    void init() { open([](Environment &env) { env.runTimers = true; }); }
+    void init()
+    {
+        open([](Environment &env) { env.runTimers = true; });
+    }
     void cleanup() { m_f.reset(); }
 
     // Every control carries an identifier (found by it in code, tests and automation, unique),

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any input read as a line (Latin-1) must not crash checkRecord or SampleScanner
 // nor make them throw anything but OverflowError. A broken promise aborts. That every written
-// record reads back is tst_recordformat's property.
+// record reads back is tst_storage's property.
 #include "core/Errors.h"
 #include "storage/RecordFormat.h"
 

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Record line: writing to the character, checking and scanning, and agreement of both sides.
+// Record lines: writing to the character, checking and scanning, and agreement of both sides.
+// Record files: keeping the newest lines, a failed move aside, reading lines back. Appending and
+// the size cap are checked through the window (tst_recording).
 #include "core/Errors.h"
+#include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
+#include "support/Files.h"
 
 #include <QRandomGenerator>
+#include <QStorageInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <array>
@@ -11,6 +17,7 @@
 
 using namespace kurvomat;
 using namespace kurvomat::storage;
+using namespace kurvomat::testing;
 
 namespace {
 
@@ -39,12 +46,27 @@ QList<double> checkAndScan(const QByteArray &bytes, RecordHeader &header, Record
     return values;
 }
 
+// Lines first to last ("L001"), each ended by CR LF.
+QByteArray lines(int first, int last)
+{
+    QByteArray bytes;
+    for (int i = first; i <= last; ++i)
+        bytes += 'L' + QByteArray::number(i).rightJustified(3, '0') + "\r\n";
+    return bytes;
+}
+
 } // namespace
 
-class TestRecordFormat : public QObject {
+class TestStorage : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+    int m_test = 0;
+    QString m_file; // a new name for every test
+
 private slots:
+    void init() { m_file = m_dir.filePath(u"AUSGABE_OSZI_%1.txt"_qs.arg(++m_test)); }
+
     // The fields that widen, and the hundredths as the original wrote them; any N and sample is
     // checked by the read-back below, the worked example through the window (tst_recording).
     void written_data()
@@ -76,14 +98,11 @@ private slots:
         QTest::addColumn<RecordCheck>("check");
         QTest::addColumn<QList<double>>("values");
         const QList<double> none;
-        QTest::newRow("empty") << QByteArray() << Empty << none;
-        QTest::newRow("no DATEN:") << rec().replace("DATEN:", "DATEN ") << BadMarker << none;
         QTest::newRow("DATEN: at column 48") << rec("000.01") << BadMarker << none;
         QTest::newRow("DATEN: at column 50") << rec("000.012 ") << BadMarker << none;
         QTest::newRow("widened field not a number") << rec("1.00.000") << BadMarker << none;
         QTest::newRow("widened correlation not a number")
             << rec().replace("01.234.567", "01.234.5678") << BadMarker << none;
-        QTest::newRow("count 0.000") << rec("000.012", "41", "0.000") << BadCount << none;
         QTest::newRow("count below 1") << rec("000.012", "41", "5e-04") << BadCount << none;
         QTest::newRow("count 1.001") << rec("000.012", "41", "1.001") << BadCount << none;
         QTest::newRow("decimals; a comma ends a number; text gives 0")
@@ -138,7 +157,69 @@ private slots:
             QCOMPARE(header.count, double(n));
         }
     }
+
+    void keepNewest_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("empty lines count among the 99")
+            << lines(1, 140) + QByteArray("\r\n").repeated(10) << lines(52, 140);
+        QTest::newRow("LF, CR, CR LF, empty lines dropped")
+            << QByteArray("\r\nL001\n\r\nL002\rL003") << lines(1, 3);
+        QTest::newRow("missing file becomes empty") << QByteArray() << QByteArray("");
+    }
+    void keepNewest()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QVERIFY(content.isNull() || writeBytes(m_file, content));
+        keepNewestLines(m_file);
+        QCOMPARE(readBytes(m_file), expected);
+    }
+
+    // A move that fails keeps both generations: the full file where it was, the older one
+    // aside. With the older generation on another file system the rename fails where removing
+    // it first would have worked (and lost it).
+    void failedMoveKeepsBothGenerations()
+    {
+        QTemporaryDir elsewhere(u"/dev/shm/kurvomat-XXXXXX"_qs);
+        if (!elsewhere.isValid()
+            || QStorageInfo(elsewhere.path()).rootPath() == QStorageInfo(m_dir.path()).rootPath())
+            QSKIP("no second file system at /dev/shm");
+        const QString aged = elsewhere.filePath(u"alt"_qs);
+        const QByteArray full(10'000'001, 'r');
+        QVERIFY(writeBytes(aged, "older") && writeBytes(m_file, full));
+        QVERIFY_THROWS_EXCEPTION(FileError, moveAsideWhenFull(m_file, aged));
+        QCOMPARE(readBytes(m_file), full);
+        QCOMPARE(readBytes(aged), QByteArray("older"));
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("lines");
+        const QString longLine(65535, u'x');
+        QTest::newRow("empty file") << QByteArray("") << QStringList{};
+        QTest::newRow("lone CR, LF, empty, Latin-1") << QByteArray("a\rb\n\r\n\xb5")
+            << QStringList{u"a"_qs, u"b"_qs, QString(), u"\u00b5"_qs};
+        QTest::newRow("CR LF split at 64 KiB")
+            << longLine.toLatin1() + "\r\ny\r\n" << QStringList{longLine, u"y"_qs};
+    }
+    void reading()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, lines);
+        QCOMPARE(readFirstLine(m_file), QString()); // missing
+        QVERIFY(writeBytes(m_file, content));
+        QCOMPARE(readFirstLine(m_file), lines.value(0));
+        LineReader reader;
+        QVERIFY(reader.open(m_file));
+        for (const QString &line : lines) // one line per call
+            QCOMPARE(reader.readLine(), line);
+        QCOMPARE(reader.readLine(), QString()); // "" at the end,
+        QCOMPARE(reader.readLine(), QString()); // and at every call after it: nothing left over
+    }
 };
 
-QTEST_APPLESS_MAIN(TestRecordFormat)
-#include "tst_recordformat.moc"
+QTEST_APPLESS_MAIN(TestStorage)
+#include "tst_storage.moc"

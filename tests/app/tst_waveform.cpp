@@ -138,7 +138,6 @@ private slots:
             << QStringList{"0", "0,5", "abc", "1"} << 1.0 << 3;
         QTest::newRow("refused, then the highest")
             << QStringList{"1001", "12.5abc", " 1000 "} << 1000.0 << 2;
-        QTest::newRow("refused, then cancel") << QStringList{"1000,5"} << 250.0 << 1;
     }
 
     // "automatisch" is cleared even on Cancel; each refused answer is named with the allowed

@@ -85,25 +85,15 @@ private slots:
         }
     }
 
-    void ending_data()
+    // Closing the window ends the program as EXIT does (the EXIT tests of tst_receiver and
+    // tst_simulation_window): the port closed and every timer stopped (the design-time ones run
+    // from the window's creation, playback does not), asking nothing.
+    void closing()
     {
-        QTest::addColumn<bool>("viaExit");
-        QTest::newRow("EXIT") << true;
-        QTest::newRow("window closed") << false;
-    }
-
-    // EXIT and closing the window both close the port and stop every timer (the design-time
-    // ones run from the window's creation, playback does not), asking nothing.
-    void ending()
-    {
-        QFETCH(bool, viaExit);
         QCOMPARE(runningTimers(*m_w).join(u' '), u"Timer_ANZEIGE Timer_DATEN Timer_START"_qs);
         port(*m_w)->setPortOpen(true);
         m_w->show();
-        if (viaExit)
-            button(*m_w, "Command5")->click();
-        else
-            QVERIFY(m_w->close());
+        QVERIFY(m_w->close());
         QVERIFY(!port(*m_w)->PortOpen() && !m_w->isVisible());
         QCOMPARE(runningTimers(*m_w), QStringList());
         QVERIFY(m_dialogs->shown.isEmpty());

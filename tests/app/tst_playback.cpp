@@ -88,7 +88,8 @@ private slots:
     }
 
     // Playback shows one record per tick and ends at an empty line; "||" ends it at the next
-    // tick, "RUN" starts over. A load ends it. A tick inside a refusal's message does nothing.
+    // tick, "RUN" starts over; "RUN" clicked again (the port closed) plays on where it stands. A
+    // load ends it. A tick inside a refusal's message does nothing.
     void playback_data()
     {
         QTest::addColumn<Run>("run");
@@ -99,6 +100,7 @@ private slots:
         QTest::newRow("one per tick") << Run{three, "RTTTT", "__+0 01+0 02+0 03+0 03-0"};
         QTest::newRow("empty line") << Run{days[0] + "\r\n\r\n" + days[1], "RTT", "__+0 01+0 01-0"};
         QTest::newRow("|| and RUN") << Run{three, "RTTPTRT", "__+0 01+0 02+0 02+0 02-0 02+0 01+0"};
+        QTest::newRow("RUN again plays on") << Run{three, "RTRT", "__+0 01+0 01+0 02+0"};
         QTest::newRow("load ends it") << Run{three, "RTAT", "__+0 01+0 05-0 05-0"};
         QTest::newRow("refusals do not pile up")
             << Run{"kein Datensatz\r\n" + record("0.000", {1}) + "\r\n" + days[0], "RTTT",

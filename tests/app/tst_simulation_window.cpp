@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Start-up, the simulator buttons and the correlation boxes, driven through the window.
+// Start-up, the simulator buttons and the correlation boxes, driven through the window; the
+// program's end by EXIT and by closing the window.
 
 #include "support/Files.h"
 #include "support/WindowFixture.h"
@@ -179,6 +180,20 @@ private slots:
         QVERIFY(!QFile::exists(results()));
         QCOMPARE(m_dialogs->shown.size(), 1); // the question only
         QCOMPARE(runningTimers(*m_w), QStringList());
+    }
+
+    // Closing the window ends the program as EXIT does: the port closed and every timer stopped
+    // (the design-time ones run from the window's creation, playback does not), asking nothing.
+    void closing()
+    {
+        open([](Environment &env) { env.runTimers = true; });
+        QCOMPARE(runningTimers(*m_w).join(u' '), u"Timer_ANZEIGE Timer_DATEN Timer_START"_qs);
+        port(*m_w)->setPortOpen(true);
+        m_w->show();
+        QVERIFY(m_w->close());
+        QVERIFY(!port(*m_w)->PortOpen() && !m_w->isVisible());
+        QCOMPARE(runningTimers(*m_w), QStringList());
+        QVERIFY(m_dialogs->shown.isEmpty());
     }
 };
 

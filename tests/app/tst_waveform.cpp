@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Drawing on the chart point by point after a reset, and the X-axis controls.
+// Drawing on the chart point by point after a reset, the X-axis controls, and the chart's context
+// menu: its picture saved as PNG or SVG and copied, exactly as shown.
 
 #include "support/WindowFixture.h"
 
+#include <QClipboard>
+#include <QMenu>
+#include <QSvgRenderer>
 #include <QtCharts>
 #include <QtTest>
 
@@ -26,6 +30,26 @@ class TestWaveform : public QObject, WindowSuite {
     {
         field(*m_w, name)->selectAll();
         QTest::keyClicks(field(*m_w, name), text);
+    }
+
+    // Opens the menu as the platform does for a right click, or for the Menu key (at the focus
+    // widget), and chooses `entry`.
+    static void choose(QWidget *chart, const QString &entry, QContextMenuEvent::Reason reason)
+    {
+        auto *view = chart->findChild<QChartView *>();
+        QWidget *target = view->viewport();
+        if (reason == QContextMenuEvent::Keyboard) {
+            view->setFocus();
+            target = QApplication::focusWidget();
+        }
+        QContextMenuEvent event(reason, QPoint(40, 40));
+        QApplication::sendEvent(target, &event);
+        auto *menu = chart->findChild<QMenu *>(QStringLiteral("Menu_DIAGRAMM"));
+        QVERIFY(menu);
+        for (QAction *action : menu->actions())
+            if (action->text() == entry)
+                action->trigger();
+        delete menu;
     }
 
 private slots:
@@ -162,6 +186,52 @@ private slots:
             QVERIFY(warnings[i].contains(u'"' + answers[i] + u'"'));
             QCOMPARE(m_dialogs->shown[2 * i + 2].defaultText, answers[i]);
         }
+    }
+
+    // A failure that reaches a handler without handling of its own is told in German, what
+    // could not be done first and the technical detail after it; the window stays usable.
+    void unhandledFailureIsToldInGerman()
+    {
+        m_w->state().xLength = 0.4; // no chart of 0 rows can be drawn
+        button(*m_w, "Command3")->click();
+        QCOMPARE(m_dialogs->texts(QStringLiteral("warning")).join(u'|').section(u'\n', 0, 1),
+                 QStringLiteral("Das Zurücksetzen des Diagramms ist nicht gelungen.\n"));
+        QVERIFY(m_dialogs->shown.last().text.contains(QStringLiteral("Technische Angabe: ")));
+        button(*m_w, "Command9")->click(); // a preset of 500 then draws
+        QCOMPARE(int(chart(*m_w)->RowCount()), 500);
+        QCOMPARE(m_dialogs->shown.size(), 1);
+    }
+
+    // The PNG has the chart's size and the fields drawn over the chart (where the curve lies
+    // is tst_mschart's); the SVG spans the chart; the clipboard holds the PNG's picture. A file
+    // that cannot be written is reported in the window's style; a cancelled dialog writes nothing.
+    void pictureSavedAndCopied()
+    {
+        QWidget *chart = kurvomat::testing::chart(*m_w);
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w));
+        const QString png = m_f->file(QStringLiteral("bild.png"));
+        const QString svg = m_f->file(QStringLiteral("bild.SVG"));
+        m_dialogs->saveAnswers << png << svg << m_f->file(QStringLiteral("fehlt/bild.png"));
+        for (auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard,
+                            QContextMenuEvent::Mouse, QContextMenuEvent::Mouse})
+            choose(chart, QStringLiteral("Bild speichern…"), reason);
+        choose(chart, QStringLiteral("Kopieren"), QContextMenuEvent::Mouse);
+
+        const QImage image(png);
+        QCOMPARE(image.size(), chart->size());
+        const QRect max = field(*m_w, "Text_WERT_MAX")->geometry();
+        QCOMPARE(image.pixelColor(max.topLeft() - chart->pos() + QPoint(2, 2)),
+                 QColor(0, 128, 128));
+        QCOMPARE(QSvgRenderer(svg).viewBox(), chart->rect());
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(image.format()), image);
+
+        const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].startsWith(u"Das Speichern des Bildes ist nicht gelungen."),
+                 qPrintable(warnings[0]));
+        QCOMPARE(QDir(m_f->dir.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase),
+                 QStringList({"bild.png", "bild.SVG"}));
     }
 };
 

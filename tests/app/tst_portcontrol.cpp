@@ -12,19 +12,13 @@ using namespace kurvomat::testing;
 
 namespace {
 // A port whose state and count reads fail, as a serial driver's may, once `readsLeft` reads
-// have succeeded (-1: never). After kMaxFailures failures it recovers, so that a procedure that
-// retries a failing read ends and the count of failures shows it.
+// have succeeded (-1: never). After 10 failures it recovers, so that a procedure that retries a
+// failing read ends and the count of failures shows it.
 class FailingPort : public MSComm {
 public:
-    static constexpr int kMaxFailures = 10;
     using MSComm::MSComm;
     qint16 InBufferCount() const override { return check(), MSComm::InBufferCount(); }
     bool PortOpen() const override { return check(), MSComm::PortOpen(); }
-    void failAfter(int reads)
-    {
-        readsLeft = reads;
-        failures = 0;
-    }
     mutable int readsLeft = -1;
     mutable int failures = 0;
 
@@ -33,7 +27,7 @@ private:
     {
         if (readsLeft > 0)
             --readsLeft;
-        else if (readsLeft == 0 && failures < kMaxFailures && ++failures)
+        else if (readsLeft == 0 && failures < 10 && ++failures)
             throw PortError("device error");
     }
 };
@@ -44,16 +38,17 @@ class TestPortControl : public QObject, WindowSuite {
 
     PseudoTerminal m_two, m_four; // ports 2 and 4; port 1 is the fixture's, others lead nowhere
 
+    // Also the X length (2.5) in the regional format.
     void statusShows(bool open)
     {
         m_w->refreshStatus();
+        QCOMPARE(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE")->text(), QStringLiteral("2,5"));
         QCOMPARE(port(*m_w)->PortOpen(), open);
         const QColor colour = open ? colours::kLightGreen : colours::kLightRed;
         QCOMPARE(button(*m_w, "Command1")->text(), QString::fromLatin1(open ? "STOP" : "START"));
         QCOMPARE(backColor(field(*m_w, "Text2")), colour);
         QCOMPARE(backColor(control(*m_w, "Label5")), colour);
     }
-    QStringList messages() const { return m_dialogs->texts(QStringLiteral("message")); }
 
     void makeWindow(const std::function<MSComm *(QObject *)> &makePort = {})
     {
@@ -63,6 +58,7 @@ class TestPortControl : public QObject, WindowSuite {
             };
             env.makePort = makePort;
         });
+        m_w->state().xLength = 2.5;
     }
 
 private slots:
@@ -116,7 +112,8 @@ private slots:
         m_dialogs->inputAnswers << answer;
         button(*m_w, "Command22")->click();
         QCOMPARE(int(port(*m_w)->CommPort()), number);
-        QCOMPARE(messages(), reported ? QStringList{"Portnummer falsch !!!"} : QStringList{});
+        QCOMPARE(m_dialogs->texts("message"),
+                 reported ? QStringList{"Portnummer falsch !!!"} : QStringList{});
         statusShows(!reported);
         if (!reported)
             QVERIFY(field(*m_w, "Text2")->text().startsWith(QStringLiteral("COM%1 ").arg(number)));
@@ -158,7 +155,8 @@ private slots:
         QVERIFY(m_f->pty->write(QByteArray("####\3\0\7", 7)));
         QTRY_COMPARE(int(failing->InBufferCount()), 7);
         const auto failsOnce = [&](int readsBefore, const std::function<void()> &action) {
-            failing->failAfter(readsBefore);
+            failing->readsLeft = readsBefore;
+            failing->failures = 0;
             action();
             failing->readsLeft = -1;
             QCOMPARE(failing->failures, 1); // not retried
@@ -173,15 +171,8 @@ private slots:
         failsOnce(0, [&] { button(*m_w, "Command1")->click(); });
         QVERIFY(failing->PortOpen());
         failsOnce(0, [&] { button(*m_w, "Command22")->click(); });
-        QCOMPARE(messages(), QStringList{"Portnummer falsch !!!"});
+        QCOMPARE(m_dialogs->texts("message"), QStringList{"Portnummer falsch !!!"});
         QVERIFY(m_dialogs->texts(QStringLiteral("warning")).isEmpty());
-    }
-
-    void displayShowsTheXLength()
-    {
-        m_w->state().xLength = 2.5;
-        m_w->refreshStatus();
-        QCOMPARE(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE")->text(), QStringLiteral("2,5"));
     }
 };
 

@@ -37,8 +37,9 @@ private slots:
     }
     void cleanup() { m_f.reset(); }
 
-    // Mode "on" appends to a file (a hole). Past 10,000,000 bytes the file moves to ..._ALT.txt,
-    // the size field turns light red and stays so, and the next record starts a new file.
+    // Mode "on" appends to a file (a hole). Past 10,000,000 bytes the file replaces the older
+    // ..._ALT.txt, the size field turns light red and stays so, and the next record starts a new
+    // file.
     void appendsTheRecord_data()
     {
         QTest::addColumn<qint64>("after");
@@ -52,6 +53,7 @@ private slots:
         QFETCH(QString, size);
         const bool moved = after > 10'000'000;
         QVERIFY(writeBytes(file(), "") && QFile::resize(file(), after - kWorkedExample.size()));
+        QVERIFY(writeBytes(file("_ALT"), "older"));
         button(*m_w, "Option_ON")->click();
         field(*m_w, "Text_GROESSE")->setText("vorher");
         m_w->state().recordCounter = 11;

@@ -55,12 +55,8 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_w->correlate();
         QCOMPARE(boxes(), QStringLiteral("8,063,322|31,497|1"));
-    }
-
-    // A level the simulation cannot draw, or a port that does not open, is passed over
-    // silently: start-up goes on to its last step.
-    void startUpCarriesOnSilently()
-    {
+        // A level the simulation cannot draw, or a port that does not open, is passed over
+        // silently: start-up goes on to its last step.
         port(*m_w)->setPortOpen(false);
         field(*m_w, "Text_PEGEL_SIMULATION")->setText(QStringLiteral("50000"));
         m_w->startUp();
@@ -68,8 +64,7 @@ private slots:
         port(*m_w)->setPortOpen(false);
         port(*m_w)->setCommPort(2); // leads nowhere
         m_w->startUp();
-        QVERIFY(!port(*m_w)->PortOpen());
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(!port(*m_w)->PortOpen() && m_dialogs->shown.isEmpty());
     }
 
     void singleRun_data()
@@ -132,29 +127,20 @@ private slots:
         QCOMPARE(boxes(), shown);
     }
 
-    // The sweep answered No changes nothing; a results file that cannot be written is named.
-    void sweepDeclinedOrUnwritable()
+    // The sweep answered No changes nothing. Answered Yes at the start-up's settings it draws the
+    // maxima and replaces the results file; a second click meanwhile is ignored. A results file
+    // that cannot be written is named.
+    void sweep()
     {
         button(*m_w, "Command15")->click();
-        QCOMPARE(m_dialogs->texts(QStringLiteral("confirm")).size(), 1);
         QVERIFY(port(*m_w)->PortOpen());
         QCOMPARE(field(*m_w, "Text_SIMULATION")->text(), QStringLiteral("1.0"));
         QVERIFY(!QFile::exists(results()));
-        const QString name = QFileInfo(results()).fileName();
-        QVERIFY(QDir(m_f->dir.path()).mkdir(name)); // a folder in the way
-        m_dialogs->confirmAnswers << true;
-        button(*m_w, "Command15")->click();
-        const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
-        QVERIFY(warnings.size() == 1 && warnings[0].contains(name));
-    }
-
-    void sweepAtStartUpSettings()
-    {
         QVERIFY(writeBytes(results(), QByteArray(100000, 'x'))); // replaced, not extended
         m_dialogs->confirmAnswers << true << true;
         button(*m_w, "Command15")->click();
         QCOMPARE(m_eventRounds, 200); // after every fifth of 1000 steps
-        QCOMPARE(m_dialogs->texts(QStringLiteral("confirm")).size(), 1);
+        QCOMPARE(m_dialogs->texts(QStringLiteral("confirm")).size(), 2);
         QVERIFY(!port(*m_w)->PortOpen());
         QCOMPARE(field(*m_w, "Text_SIMULATION")->text(), QStringLiteral("10,0099999999998"));
         QCOMPARE(m_w->state().xLength, 1000.0);
@@ -165,6 +151,11 @@ private slots:
         QCOMPARE(lines.size(), 1001); // 1000 lines ended by CR LF
         QCOMPARE(lines[0], QByteArray("0,01          159.138\r"));
         QVERIFY(lines[95].startsWith("0,96          ") && lines[999].startsWith("10,00         "));
+        const QString name = QFileInfo(results()).fileName();
+        QVERIFY(QFile::remove(results()) && QDir(m_f->dir.path()).mkdir(name)); // in the way
+        button(*m_w, "Command15")->click();
+        const QStringList warnings = m_dialogs->texts(QStringLiteral("warning"));
+        QVERIFY(warnings.size() == 1 && warnings[0].contains(name));
     }
 
     // EXIT while the sweep lets events run: the sweep goes no further (no later step, no curve,

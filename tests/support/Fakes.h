@@ -15,11 +15,9 @@ namespace kurvomat::testing {
 
 class ScriptedDialogs final : public Dialogs {
 public:
+    // kind: "message", "warning", "input", "confirm", "save" (text: the filters).
     struct Shown {
-        QString kind; // "message", "warning", "input", "confirm", "save" (text: the filters)
-        QString text;
-        QString title;
-        QString defaultText;
+        QString kind, text, title, defaultText;
     };
 
     // Answers handed out in order; an input without a scripted answer is cancelled (""),

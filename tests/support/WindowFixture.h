@@ -34,8 +34,6 @@ public:
         window.reset();
         QLocale::setDefault(QLocale::c());
     }
-    WindowFixture(const WindowFixture &) = delete;
-    WindowFixture &operator=(const WindowFixture &) = delete;
 
     // Runs the event loop until the program ends it; false when it still ran after a minute
     // (something went on past the end).

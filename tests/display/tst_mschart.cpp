@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The chart's own drawing of the curve and its Y axis. Rows, labels, refusals and repainting
-// once per event-loop turn are checked through the window (tst_waveform).
+// once per event-loop turn are checked through the window (tst_window).
 #include "display/MSChart.h"
 
 #include <QtCharts>

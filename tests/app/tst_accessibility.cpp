@@ -180,7 +180,7 @@ private slots:
 
     // Playback by the bus (Toggle selects RUN and starts it, "||" is selected; it ends playback
     // at the next tick) and by keys: the arrows select within the group, Space and Enter click
-    // (a click on RUN closes the port; what it plays is tst_recording's). Presets by Press, Space
+    // (a click on RUN closes the port; what it plays is tst_window's). Presets by Press, Space
     // and Enter; Enter opens the X-axis and settings entries.
     void busAndKeyboard()
     {

@@ -219,7 +219,7 @@ private slots:
     void aFrameIsDrawnRecordedAndCorrelated()
     {
         m_w->startUp();
-        // The first frame after start-up is not recorded (tst_recording).
+        // The first frame after start-up is not recorded (tst_window).
         send(frame({10, 20, 30}));
         m_w->pollPort();
         m_w->flushPointFields();

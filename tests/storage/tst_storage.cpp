@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Record lines: writing to the character, checking and scanning, and agreement of both sides.
 // Record files: keeping the newest lines, reading lines back. Appending and the size cap are
-// checked through the window (tst_recording).
+// checked through the window (tst_window).
 #include "core/Errors.h"
 #include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
@@ -67,7 +67,7 @@ private slots:
     void init() { m_file = m_dir.filePath(u"AUSGABE_OSZI_%1.txt"_qs.arg(++m_test)); }
 
     // The hundredths as the original wrote them; fields that widen, any N and sample are checked
-    // by the read-back below, the worked example through the window (tst_recording).
+    // by the read-back below, the worked example through the window (tst_window).
     void written_data()
     {
         QTest::addColumn<double>("number");

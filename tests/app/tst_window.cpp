@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window after start-up: the simulator buttons and the correlation boxes; drawing on the
-// chart point by point after a reset, the X-axis controls, and the chart's context menu (its
-// picture saved as PNG or SVG and copied, exactly as shown); the program's end by EXIT and by
-// closing the window; the storage step of each frame (recording, counter, size cap, snapshots),
-// loading snapshots and playing the recording back.
+// The window after start-up: the simulator buttons and the correlation boxes; the program's end
+// by EXIT and by closing the window; drawing on the chart point by point after a reset, the
+// curve and its Y axis, the X-axis controls, the chart's picture saved and copied as shown; the
+// storage step of each frame (recording, counter, size cap, snapshots), loading snapshots and
+// playing the recording back.
 
 #include "app/Widgets.h"
 #include "support/Files.h"
@@ -419,8 +419,58 @@ private slots:
         QCOMPARE(m_dialogs->shown.size(), 1);
     }
 
+    void curveDrawnWhereTheAxesSay_data()
+    {
+        QTest::addColumn<double>("spike");
+        QTest::newRow("100") << 100.0;
+        QTest::newRow("-20000.25") << -20000.25;
+    }
+    // A flat line at 0 with one spike at row 500: the Y axis holds 0 and the spike with 2 to 12
+    // ticks, its span following the values; the curve is drawn where the axes place its points,
+    // in its colour, and only inside the plot.
+    void curveDrawnWhereTheAxesSay()
+    {
+        QFETCH(double, spike);
+        m_w->resetChart(); // 1000 rows
+        for (int row = 1; row <= 1000; ++row)
+            m_w->drawPoint(row == 500 ? spike : 0);
+        chart(*m_w)->flush();
+        QChart *drawing = chart(*m_w)->findChild<QChartView *>()->chart();
+        const auto *y = qobject_cast<QValueAxis *>(drawing->axes(Qt::Vertical).value(0));
+        QVERIFY(y->min() < qMin(0.0, spike) && y->max() > qMax(0.0, spike));
+        QVERIFY(y->max() - y->min() <= 2 * qAbs(spike)); // not a fixed span
+        const double ticks = (y->max() - y->min()) / y->tickInterval();
+        QVERIFY2(ticks >= 2 && ticks <= 12, qPrintable(QString::number(ticks)));
+
+        const QImage image = chart(*m_w)->grab().toImage();
+        const QRect plot = drawing->plotArea().toRect();
+        const auto rowAt = [&](double value) {
+            return plot.top() + qRound((y->max() - value) / (y->max() - y->min()) * plot.height());
+        };
+        const auto xAt = [&](double row) {
+            return plot.left() + qRound((row - 1) / 999 * plot.width());
+        };
+        QSet<QPoint> drawn;
+        for (int py = 0; py < image.height(); ++py)
+            for (int px = 0; px < image.width(); ++px)
+                if (image.pixel(px, py) == qRgb(0, 0, 128))
+                    drawn.insert(QPoint(px, py));
+        const auto near = [&](int px, int py) { // within a pixel: the painter rounds
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (drawn.contains(QPoint(px + dx, py + dy)))
+                        return true;
+            qWarning() << "nothing drawn at" << px << py << "plot" << plot;
+            return false;
+        };
+        QVERIFY(near(xAt(500), rowAt(spike)) && near(xAt(250), rowAt(0))
+                && near(xAt(750), rowAt(0)));
+        for (const QPoint &p : drawn)
+            QVERIFY2(plot.adjusted(0, 0, 1, 1).contains(p), "curve outside the plot");
+    }
+
     // The PNG has the chart's size and the fields drawn over the chart (where the curve lies
-    // is tst_mschart's); the SVG spans the chart; the clipboard holds the PNG's picture. A file
+    // is the test above); the SVG spans the chart; the clipboard holds the PNG's picture. A file
     // that cannot be written is reported in the window's style; a cancelled dialog writes nothing.
     void pictureSavedAndCopied()
     {

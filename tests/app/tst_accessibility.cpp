@@ -68,7 +68,6 @@ private slots:
         m_w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_w));
     }
-    void cleanup() { m_f.reset(); }
 
     // Every control carries an identifier (found by it in code, tests and automation, unique),
     // lies inside its container; the frames and the chart do not overlap; inside a frame nothing

@@ -61,22 +61,20 @@ class TestPortAndReceiver : public QObject, WindowSuite {
         QVERIFY(m_f->pty->write(bytes));
         QTRY_COMPARE_WITH_TIMEOUT(int(port(*m_w)->InBufferCount()), before + bytes.size(), 5000);
     }
-    QString recording() const { return m_f->file(QStringLiteral("AUSGABE_OSZI.txt")); }
     QList<QByteArray> recordLines() const
     {
-        QList<QByteArray> lines = readBytes(recording()).split('\n');
+        const QString recording = m_f->file(QStringLiteral("AUSGABE_OSZI.txt"));
+        QList<QByteArray> lines = readBytes(recording).split('\n');
         lines.removeAll(QByteArray());
-        return QFile::exists(recording()) ? lines : QList<QByteArray>{};
+        return QFile::exists(recording) ? lines : QList<QByteArray>{};
     }
     QString shown(std::initializer_list<const char *> names) const { return texts(*m_w, names); }
 
     PseudoTerminal m_two, m_four; // ports 2 and 4; port 1 is the fixture's, others lead nowhere
 
-    // Also the X length (2.5) in the regional format.
     void statusShows(bool open)
     {
         m_w->refreshStatus();
-        QCOMPARE(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE")->text(), QStringLiteral("2,5"));
         QCOMPARE(port(*m_w)->PortOpen(), open);
         const QColor colour = open ? colours::kLightGreen : colours::kLightRed;
         QCOMPARE(button(*m_w, "Command1")->text(), QString::fromLatin1(open ? "STOP" : "START"));
@@ -98,26 +96,32 @@ class TestPortAndReceiver : public QObject, WindowSuite {
                 QCoreApplication::processEvents();
             };
         });
-        m_w->state().xLength = 2.5;
     }
 
 private slots:
-    void init() { makeWindow(); }
-    void cleanup() { m_f.reset(); }
+    // After start-up (the port open).
+    void init()
+    {
+        makeWindow();
+        m_w->startUp();
+    }
 
-    // START opens the port at the starting 56000 baud and selects "||", and toggles it; a port
-    // that does not open stays closed silently.
+    // Start-up opens the port at the starting 56000 baud; START toggles it and selects "||"; a
+    // port that does not open stays closed silently. The status shows the X length in the
+    // regional format.
     void startToggles()
     {
+        m_w->state().xLength = 2.5;
+        statusShows(true);
+        QCOMPARE(field(*m_w, "Text_DIAGRAMM_MAX_ANZ_DATENPUNKTE")->text(), QStringLiteral("2,5"));
+        QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 56000,n,8,1"));
+        QCOMPARE(m_f->pty->baudRate(), 56000);
+        button(*m_w, "Command1")->click();
         statusShows(false);
         button(*m_w, "Option3")->setChecked(true);
         button(*m_w, "Command1")->click();
         QVERIFY(button(*m_w, "Option4")->isChecked());
         statusShows(true);
-        QCOMPARE(field(*m_w, "Text2")->text(), QStringLiteral("COM1 56000,n,8,1"));
-        QCOMPARE(m_f->pty->baudRate(), 56000);
-        button(*m_w, "Command1")->click();
-        statusShows(false);
         m_dialogs->inputAnswers << "9"; // leads nowhere
         button(*m_w, "Command22")->click();
         m_dialogs->shown.clear();
@@ -148,7 +152,6 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(int, number);
         QFETCH(bool, reported);
-        button(*m_w, "Command1")->click();
         m_dialogs->inputAnswers << answer;
         button(*m_w, "Command22")->click();
         QCOMPARE(int(port(*m_w)->CommPort()), number);
@@ -163,6 +166,7 @@ private slots:
     // refused text is named, and the port stays closed with the settings it had.
     void settings()
     {
+        port(*m_w)->setPortOpen(false);
         QTest::mouseDClick(field(*m_w, "Text2"), Qt::LeftButton);
         QCOMPARE(m_dialogs->shown[0].text + '|' + m_dialogs->shown[0].defaultText,
                  QStringLiteral("SETTINGS|56000,n,8,1"));
@@ -215,10 +219,8 @@ private slots:
         QVERIFY(m_dialogs->texts(QStringLiteral("warning")).isEmpty());
     }
 
-    // After start-up (the port open) from here on.
     void aFrameIsDrawnRecordedAndCorrelated()
     {
-        m_w->startUp();
         // The first frame after start-up is not recorded (tst_window).
         send(frame({10, 20, 30}));
         m_w->pollPort();
@@ -250,7 +252,6 @@ private slots:
     // one) until its frame is complete; unsigned samples as they came.
     void oneFramePerTickAndTheStatus()
     {
-        m_w->startUp();
         button(*m_w, "Option2")->setChecked(true);
         send(frame({1, 2}) + frame({3, 200, 127}).left(7));
         m_w->pollPort();
@@ -274,7 +275,6 @@ private slots:
     // header, the older ones dropped unseen. Every byte value arrives as sent.
     void wholeFramesArriveInBursts()
     {
-        m_w->startUp();
         button(*m_w, "Option2")->setChecked(true);
         std::vector<std::uint8_t> older(1000, 9), newer(1000);
         for (int i = 0; i < 1000; ++i)
@@ -298,7 +298,6 @@ private slots:
     // shown, and the event loop ends.
     void exitDuringAFrameEndsEverything()
     {
-        m_w->startUp();
         m_w->state().recordCounter = 5;
         const QString result = shown({"Text_ERGEBNIS"});
         m_duringEvents = [this] { button(*m_w, "Command5")->click(); };
@@ -318,7 +317,6 @@ private slots:
     // device is back; the half frame is completed by the next frame's characters.
     void deviceGoneMidFrame()
     {
-        m_w->startUp();
         send(frame({1, 2, 3, 4}).left(7));
         m_w->pollPort();
         QVERIFY(m_w->frameDecoder().receiving());
@@ -344,7 +342,6 @@ private slots:
     // the running window whole, and the running timers pick them up.
     void deviceSimulatorFramesArrive()
     {
-        m_w->startUp();
         QProcess device;
         device.start(QStringLiteral(KURVOMAT_DEVICE_TOOL),
                      {"--pty", "--count", "1000", "--rate", "4", "--frames", "5", "--seed", "7"});

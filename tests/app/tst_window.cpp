@@ -128,7 +128,6 @@ private slots:
         timer(*m_w, "Timer_START")->start();
         m_w->startUp();
     }
-    void cleanup() { m_f.reset(); }
 
     // The start-up's known answers (the correlation maximum pins the picture, tst_correlation
     // computes it independently); the results with German, then English separators.

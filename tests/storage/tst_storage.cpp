@@ -105,8 +105,6 @@ private slots:
         QTest::newRow("decimals; a comma ends a number; text gives 0")
             << rec("000.012", "41", "0.005", " 1.5 #-2.25 # 2,5 # abc ##") << Ok
             << QList<double>{1.5, -2.25, 2, 0, 0};
-        QTest::newRow("5 MB") << rec("000.012", "41", "0.005", QByteArray(" 3 #").repeated(1300000))
-                              << Ok << QList<double>(1300000, 3.0);
     }
     void read()
     {

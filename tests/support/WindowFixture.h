@@ -55,8 +55,8 @@ public:
     std::unique_ptr<MainWindow> window;
 };
 
-// A suite whose test functions each get a fresh window: open() in init(), m_f.reset() in
-// cleanup().
+// A suite whose test functions each get a fresh window from open() in init(); the previous one
+// goes then, the last with the suite.
 class WindowSuite {
 protected:
     void open(const std::function<void(Environment &)> &adjust = {})

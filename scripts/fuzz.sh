@@ -4,7 +4,7 @@
 # for a bounded time, printing how many inputs it ran.
 #   scripts/fuzz.sh                      every fuzz target, 60 s each
 #   scripts/fuzz.sh 300                  every target, 300 s each
-#   scripts/fuzz.sh 30 fuzz_decoder      only the named targets
+#   scripts/fuzz.sh 30 fuzz_record       only the named targets
 # Environment: JOBS (build jobs, default: all processors), FUZZ_ARGS (more libFuzzer options,
 # e.g. "-jobs=2 -workers=2"), FUZZ_BUILD_DIR (default build/fuzz). The corpus grows in <build dir>/corpus/<target> from run to run;
 # a crashing input is written to <build dir>/artifacts/<target>/ and the script ends with 1.

@@ -353,23 +353,6 @@ void MSChart::setRowLabel(const QString &label)
     }
 }
 
-void MSChart::setData(const QString &text)
-{
-    // "0" clears a point in every number format; clearing writes it to every row, so it skips
-    // the locale's parser.
-    if (text.size() == 1 && text.front() == u'0') {
-        storeValue(0.0);
-        return;
-    }
-    bool ok = false;
-    const double parsed = QLocale().toDouble(text, &ok);
-    // QLocale also reads "inf" and "nan"; the grid holds finite numbers only, so the Y axis
-    // always has a range.
-    if (!ok || !std::isfinite(parsed))
-        throw ChartError(chartMessage("Data is not a number", text));
-    storeValue(parsed);
-}
-
 void MSChart::clearRows(const std::function<QString(int row)> &label)
 {
     for (std::size_t i = 0; i < m_values.size(); ++i) {

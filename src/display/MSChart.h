@@ -48,7 +48,7 @@ public:
     void setRowCount(qint16 n);
     [[nodiscard]] qint16 RowCount() const { return m_rowCount; }
 
-    // The current row for the next setRowLabel / setData. r < 1 throws ChartError and keeps
+    // The current row for the next setRowLabel / setDataValue. r < 1 throws ChartError and keeps
     // the old row; a row beyond RowCount is accepted.
     void setRow(qint16 r);
     [[nodiscard]] qint16 Row() const { return m_row; }
@@ -60,17 +60,9 @@ public:
     // setRow, setRowLabel and a value of 0 row by row leave, in one pass.
     void clearRows(const std::function<QString(int row)> &label);
 
-    // Value of the point in the current row, given as a number in the number format of
-    // QLocale() ("12,5" under German, "12.5" under English; group separators and surrounding
-    // blanks allowed; "0" clears the point). Any other text, and a text naming an infinite or
-    // undefined value, throws ChartError and changes nothing. Called per sample: it parses,
-    // stores and at most posts one call per event-loop turn.
-    void setData(const QString &text);
-
-    // The same write for a value the caller holds as a number: what setData does with the
-    // standard text of value (15 significant digits), without writing and reading that text.
-    // The two differ only beyond the 15th digit, far below what the chart can show. A value
-    // that is not finite throws ChartError and changes nothing.
+    // Value of the point in the current row (0 clears the point). A value that is not finite
+    // throws ChartError and changes nothing. Called per sample: it stores and at most posts one
+    // call per event-loop turn.
     void setDataValue(double value);
 
     // Stored grid, rows 1..shownRowCount(); rows outside give 0 and "".

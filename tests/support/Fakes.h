@@ -7,7 +7,6 @@
 #include "app/Seams.h"
 
 #include <QCoreApplication>
-#include <QList>
 #include <QStringList>
 
 #include <memory>
@@ -16,18 +15,16 @@ namespace kurvomat::testing {
 
 class ScriptedDialogs final : public Dialogs {
 public:
+    // kind: "message", "warning", "input", "confirm", "save" (text: the filters).
     struct Shown {
-        QString kind; // "message", "warning", "input", "confirm", "save" (text: the filters)
-        QString text;
-        QString title;
-        QString defaultText;
+        QString kind, text, title, defaultText;
     };
 
     // Answers handed out in order; an input without a scripted answer is cancelled (""),
-    // a question without one is answered No.
+    // a question without one is answered No, a file dialog without one is cancelled.
     QStringList inputAnswers;
     QList<bool> confirmAnswers;
-    QStringList saveAnswers; // a file dialog without one is cancelled
+    QStringList saveAnswers;
     QList<Shown> shown;
     // Runs while a message box would be open (to test what happens meanwhile).
     std::function<void()> whileMessageOpen;
@@ -57,7 +54,7 @@ public:
     bool confirm(QWidget *, const QString &text, const QString &title) override
     {
         shown.append({QStringLiteral("confirm"), text, title, {}});
-        return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
+        return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
     QString saveFile(QWidget *, const QString &title, const QString &suggested,
                      const QString &filters) override
@@ -76,26 +73,22 @@ public:
     }
 };
 
+// Always 5 December 2005, 14:03:27.41.
 class FixedClock final : public Clock {
 public:
-    QDate date{2005, 12, 5};
-    QTime time{14, 3, 27, 410};
-    double seconds = 14 * 3600 + 3 * 60 + 27.41;
-
-    QDate currentDate() const override { return date; }
-    QTime currentTime() const override { return time; }
-    double secondsSinceMidnight() const override { return seconds; }
+    QDate currentDate() const override { return {2005, 12, 5}; }
+    QTime currentTime() const override { return {14, 3, 27, 410}; }
+    double secondsSinceMidnight() const override { return 14 * 3600 + 3 * 60 + 27.41; }
 };
 
 // An environment for a window under test: scripted dialogs, fixed clock, the given data
 // folder, no running timers, and no serial device unless the resolver maps one.
 inline Environment testEnvironment(const QString &dataFolder,
-                                   std::shared_ptr<ScriptedDialogs> dialogs,
-                                   std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>())
+                                   std::shared_ptr<ScriptedDialogs> dialogs)
 {
     Environment env;
     env.dialogs = std::move(dialogs);
-    env.clock = std::move(clock);
+    env.clock = std::make_shared<FixedClock>();
     env.dataFolder = dataFolder;
     env.letEventsRun = [] { QCoreApplication::processEvents(); };
     env.serialDevice = [](int port) {

@@ -23,18 +23,9 @@ template <typename T = QWidget> T *control(const QObject &window, const char *na
     return found;
 }
 
-inline QLineEdit *field(const QObject &w, const char *name)
-{
-    return control<QLineEdit>(w, name);
-}
-inline QAbstractButton *button(const QObject &w, const char *name)
-{
-    return control<QAbstractButton>(w, name);
-}
-inline QTimer *timer(const QObject &w, const char *name)
-{
-    return control<QTimer>(w, name);
-}
+inline constexpr auto field = &control<QLineEdit>;
+inline constexpr auto button = &control<QAbstractButton>;
+inline constexpr auto timer = &control<QTimer>;
 inline MSComm *port(const QObject &w)
 {
     return control<MSComm>(w, "MSComm1");
@@ -42,6 +33,15 @@ inline MSComm *port(const QObject &w)
 inline MSChart *chart(const QObject &w)
 {
     return control<MSChart>(w, "MSChart1");
+}
+
+// The texts of those fields, joined by "|".
+inline QString texts(const QObject &w, std::initializer_list<const char *> names)
+{
+    QStringList texts;
+    for (const char *name : names)
+        texts << field(w, name)->text();
+    return texts.join(u'|');
 }
 
 // Identifiers of the window's running timers, sorted.

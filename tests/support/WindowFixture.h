@@ -34,8 +34,6 @@ public:
         window.reset();
         QLocale::setDefault(QLocale::c());
     }
-    WindowFixture(const WindowFixture &) = delete;
-    WindowFixture &operator=(const WindowFixture &) = delete;
 
     // Runs the event loop until the program ends it; false when it still ran after a minute
     // (something went on past the end).
@@ -55,6 +53,22 @@ public:
     std::unique_ptr<PseudoTerminal> pty = std::make_unique<PseudoTerminal>();
     QString device = pty->slavePath(); // where port 1 leads
     std::unique_ptr<MainWindow> window;
+};
+
+// A suite whose test functions each get a fresh window from open() in init(); the previous one
+// goes then, the last with the suite.
+class WindowSuite {
+protected:
+    void open(const std::function<void(Environment &)> &adjust = {})
+    {
+        m_f.reset(); // the old window first: it resets the regional settings
+        m_f = std::make_unique<WindowFixture>(adjust);
+        m_w = m_f->window.get();
+        m_dialogs = m_f->dialogs.get();
+    }
+    std::unique_ptr<WindowFixture> m_f;
+    MainWindow *m_w = nullptr;
+    ScriptedDialogs *m_dialogs = nullptr;
 };
 
 } // namespace kurvomat::testing

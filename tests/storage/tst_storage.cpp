@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Record line: writing to the character, checking and scanning, and agreement of both sides.
+// Record lines: writing to the character, checking and scanning, and agreement of both sides.
+// Record files: keeping the newest lines, reading lines back. Appending and the size cap are
+// checked through the window (tst_window).
 #include "core/Errors.h"
+#include "storage/RecordFile.h"
 #include "storage/RecordFormat.h"
+#include "support/Files.h"
 
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <array>
@@ -11,6 +16,7 @@
 
 using namespace kurvomat;
 using namespace kurvomat::storage;
+using namespace kurvomat::testing;
 
 namespace {
 
@@ -39,44 +45,47 @@ QList<double> checkAndScan(const QByteArray &bytes, RecordHeader &header, Record
     return values;
 }
 
+// Lines first to last ("L001"), each ended by CR LF.
+QByteArray lines(int first, int last)
+{
+    QByteArray bytes;
+    for (int i = first; i <= last; ++i)
+        bytes += 'L' + QByteArray::number(i).rightJustified(3, '0') + "\r\n";
+    return bytes;
+}
+
 } // namespace
 
-class TestRecordFormat : public QObject {
+class TestStorage : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+    int m_test = 0;
+    QString m_file; // a new name for every test
+
 private slots:
+    void init() { m_file = m_dir.filePath(u"AUSGABE_OSZI_%1.txt"_qs.arg(++m_test)); }
+
+    // The hundredths as the original wrote them; fields that widen, any N and sample are checked
+    // by the read-back below, the worked example through the window (tst_window).
     void written_data()
     {
         QTest::addColumn<double>("number");
         QTest::addColumn<double>("seconds");
-        QTest::addColumn<QList<double>>("samples"); // entries 1 .. N
         QTest::addColumn<QByteArray>("line");
-        const QList<double> five{128, 130, 255, 0, 7};
-        QTest::newRow("worked example") << 12.0 << 50607.41 << five
-            << QByteArray("000.012 05.12.05  14:03:27:41 01.234.567 0.005  DATEN: "
-                          "# 128 # 130 # 255 # 0 # 7 #*****\r\n");
-        QTest::newRow("-1") << -1.0 << 50607.41 << five << rec("-000.001");
-        QTest::newRow("1000000") << 1e6 << 50607.41 << five << rec("1.000.000");
-        QTest::newRow("before 02:46:40") << 12.0 << 9285.02 << five << rec("000.012", ".9");
-        QTest::newRow("after 02:46:40") << 12.0 << 10000.004 << five << rec("000.012", "00");
-        QTest::newRow("N 1000, digit boundaries") << 12.0 << 50607.41
-            << QList<double>{9, 10, 99, 100, 999, 1000, 9999, 10000, 32767, -32768}
-                   + QList<double>(990, 255)
-            << rec("000.012", "41", "1.000", " 9 # 10 # 99 # 100 # 999 # 1000 #"
-                   " 9999 # 10000 # 32767 #-32768 #" + QByteArray(" 255 #").repeated(990));
+        QTest::newRow("before 02:46:40") << 12.0 << 9285.02 << rec("000.012", ".9");
+        QTest::newRow("after 02:46:40") << 12.0 << 10000.004 << rec("000.012", "00");
     }
     void written()
     {
         QFETCH(double, number);
         QFETCH(double, seconds);
-        QFETCH(QList<double>, samples);
         QFETCH(QByteArray, line);
-        Buffer buffer{99}; // entry 0 is never written
-        std::copy(samples.begin(), samples.end(), buffer.begin() + 1);
+        const Buffer buffer{99, 128, 130, 255, 0, 7}; // entry 0 is never written
         for (const QLocale &l : {QLocale(QLocale::English), QLocale(QLocale::French), QLocale()}) {
             QLocale::setDefault(l); // the layout is German whatever the host's settings
-            QCOMPARE(formatRecord(number, 1234567, samples.size(), buffer, {2005, 12, 5},
-                                  {14, 3, 27}, seconds), line);
+            QCOMPARE(formatRecord(number, 1234567, 5, buffer, {2005, 12, 5}, {14, 3, 27}, seconds),
+                     line);
         }
     }
 
@@ -86,21 +95,16 @@ private slots:
         QTest::addColumn<RecordCheck>("check");
         QTest::addColumn<QList<double>>("values");
         const QList<double> none;
-        QTest::newRow("empty") << QByteArray() << Empty << none;
-        QTest::newRow("no DATEN:") << rec().replace("DATEN:", "DATEN ") << BadMarker << none;
         QTest::newRow("DATEN: at column 48") << rec("000.01") << BadMarker << none;
         QTest::newRow("DATEN: at column 50") << rec("000.012 ") << BadMarker << none;
         QTest::newRow("widened field not a number") << rec("1.00.000") << BadMarker << none;
         QTest::newRow("widened correlation not a number")
             << rec().replace("01.234.567", "01.234.5678") << BadMarker << none;
-        QTest::newRow("count 0.000") << rec("000.012", "41", "0.000") << BadCount << none;
         QTest::newRow("count below 1") << rec("000.012", "41", "5e-04") << BadCount << none;
         QTest::newRow("count 1.001") << rec("000.012", "41", "1.001") << BadCount << none;
         QTest::newRow("decimals; a comma ends a number; text gives 0")
             << rec("000.012", "41", "0.005", " 1.5 #-2.25 # 2,5 # abc ##") << Ok
             << QList<double>{1.5, -2.25, 2, 0, 0};
-        QTest::newRow("5 MB") << rec("000.012", "41", "0.005", QByteArray(" 3 #").repeated(1300000))
-                              << Ok << QList<double>(1300000, 3.0);
     }
     void read()
     {
@@ -110,13 +114,6 @@ private slots:
         RecordHeader header{u"untouched"_qs, u"untouched"_qs, -7, {}, {}};
         QCOMPARE(checkAndScan(line, header, check), values);
         QCOMPARE(header.date == u"untouched", check == Empty || check == BadMarker);
-    }
-
-    void scannerThrowsOnAbsurdExponent()
-    {
-        SampleScanner scanner(u"# 1E999 # 4 #");
-        QVERIFY_THROWS_EXCEPTION(OverflowError, (void)scanner.next());
-        QCOMPARE(scanner.next(), std::optional<double>(4));
     }
 
     // Every record the writer can produce reads back with the same values: record numbers
@@ -148,7 +145,51 @@ private slots:
             QCOMPARE(header.count, double(n));
         }
     }
+
+    void keepNewest_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("empty lines count among the 99")
+            << lines(1, 140) + QByteArray("\r\n").repeated(10) << lines(52, 140);
+        QTest::newRow("LF, CR, CR LF, empty lines dropped")
+            << QByteArray("\r\nL001\n\r\nL002\rL003") << lines(1, 3);
+        QTest::newRow("missing file becomes empty") << QByteArray() << QByteArray("");
+    }
+    void keepNewest()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QVERIFY(content.isNull() || writeBytes(m_file, content));
+        keepNewestLines(m_file);
+        QCOMPARE(readBytes(m_file), expected);
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("lines");
+        const QString longLine(65535, u'x');
+        QTest::newRow("lone CR, LF, empty, Latin-1") << QByteArray("a\rb\n\r\n\xb5")
+            << QStringList{u"a"_qs, u"b"_qs, QString(), u"\u00b5"_qs};
+        QTest::newRow("CR LF split at 64 KiB")
+            << longLine.toLatin1() + "\r\ny\r\n" << QStringList{longLine, u"y"_qs};
+    }
+    void reading()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, lines);
+        QCOMPARE(readFirstLine(m_file), QString()); // missing
+        QVERIFY(writeBytes(m_file, content));
+        QCOMPARE(readFirstLine(m_file), lines.value(0));
+        LineReader reader;
+        QVERIFY(reader.open(m_file));
+        for (const QString &line : lines) // one line per call
+            QCOMPARE(reader.readLine(), line);
+        QCOMPARE(reader.readLine(), QString()); // "" at the end,
+        QCOMPARE(reader.readLine(), QString()); // and at every call after it: nothing left over
+    }
 };
 
-QTEST_APPLESS_MAIN(TestRecordFormat)
-#include "tst_recordformat.moc"
+QTEST_APPLESS_MAIN(TestStorage)
+#include "tst_storage.moc"

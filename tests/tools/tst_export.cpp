@@ -68,8 +68,8 @@ private slots:
         QCOMPARE(exportTool(options << file), std::make_tuple(0, expected, QByteArray()));
     }
 
-    // Refused lines are named with their line number and skipped, empty lines pass silently;
-    // a file that cannot be read leaves an older CSV alone.
+    // Refused lines (also a count beyond the number range) are named with their line number and
+    // skipped, empty lines pass silently; a file that cannot be read leaves an older CSV alone.
     void refusedLinesAndFailures()
     {
         const QString file = m_dir.filePath(QStringLiteral("AUSGABE_OSZI.txt"));
@@ -77,7 +77,8 @@ private slots:
         QVERIFY(writeBytes(file,
                            record(7, 0, {5}) + "kein Datensatz\r\n\r\n" + record(8, 0, {})
                                + record(9, 0, {1, 7}).replace("# 7 #", "# 40000 #")
-                               + record(10, 0, {6, 6})));
+                               + record(10, 0, {6, 6})
+                               + record(11, 0, {1}).replace("0.001  D", "1E999  D")));
         const auto [code, out, err] = exportTool({QStringLiteral("-o"), csv, file});
         QCOMPARE(std::make_tuple(code, out), std::make_tuple(1, QByteArray()));
         QCOMPARE(readBytes(csv),
@@ -88,7 +89,8 @@ private slots:
                  "kurvomat-export: :2: refused: no \"DATEN:\" where a record has it\n"
                  "kurvomat-export: :4: refused: sample count not in 1..1000\n"
                  "kurvomat-export: :5: refused: sample 2 outside -32768..32767\n"
-                 "kurvomat-export: 2 records converted, 3 lines refused\n");
+                 "kurvomat-export: :7: refused: sample count beyond the number range\n"
+                 "kurvomat-export: 2 records converted, 4 lines refused\n");
         QCOMPARE(std::get<0>(exportTool({"-o", csv, m_dir.filePath("missing.txt")})), 3);
         QCOMPARE(readBytes(csv).count('\n'), 3);
     }

@@ -283,6 +283,10 @@ MSChart::MSChart(QWidget *parent)
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setBackgroundBrush(Qt::white);
+    // The view paints every pixel of what it repaints (the scene's picture, or the scene with
+    // its white background): filling the viewport first would only be painted over.
+    m_view->viewport()->setAutoFillBackground(false);
+    m_view->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     // The chart only displays: the keyboard has nothing to do there, so Tab passes it by.
     m_view->setFocusPolicy(Qt::NoFocus);
 

@@ -71,7 +71,7 @@ QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, int 
 QLineEdit *textField(QWidget *parent, const char *name, const QString &text, const QString &toolTip,
                      QRect geometry, bool centred = true, const QString &spoken = QString())
 {
-    auto *field = named(new QLineEdit(text, parent), name, toolTip,
+    auto *field = named(new TextField(text, parent), name, toolTip,
                         spoken.isEmpty() ? toolTip.trimmed() : spoken);
     field->setGeometry(geometry);
     field->setFont(sansFont(8.25, false));

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QStyleOptionFrame>
@@ -97,6 +98,71 @@ void Band::changeEvent(QEvent *event)
 {
     m_picture = QPixmap(); // font, palette, style, state: drawn anew
     QGroupBox::changeEvent(event);
+}
+
+TextField::Look TextField::look() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    return Look{size(),
+                devicePixelRatioF(),
+                int(option.state),
+                int(option.direction),
+                option.lineWidth,
+                int(option.features),
+                int(alignment()),
+                cursorPosition(),
+                option.palette,
+                font(),
+                displayText(),
+                placeholderText(),
+                textMargins(),
+                style()};
+}
+
+void TextField::paintEvent(QPaintEvent *event)
+{
+    if (hasFocus() || hasSelectedText()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    const Look now = look();
+    auto found = std::find_if(m_pictures.begin(), m_pictures.end(),
+                              [&](const Picture &picture) { return picture.look == now; });
+    if (found == m_pictures.end()) {
+        // Drawn before a painter on the field begins: QLineEdit's own painter on the field is
+        // sent to the picture (redirected()), whole, and leaves everything else as a paint
+        // on the screen would, its scrolling of a long text among it.
+        QPixmap pixels(size() * now.ratio);
+        pixels.setDevicePixelRatio(now.ratio);
+        pixels.fill(Qt::transparent);
+        m_drawInto = &pixels;
+        QPaintEvent whole(rect());
+        QLineEdit::paintEvent(&whole);
+        m_drawInto = nullptr;
+        if (m_pictures.size() >= kMaxPictures)
+            m_pictures.erase(m_pictures.begin());
+        found = m_pictures.insert(m_pictures.end(), Picture{now, pixels});
+    } else if (found != m_pictures.end() - 1) {
+        std::rotate(found, found + 1, m_pictures.end());
+        found = m_pictures.end() - 1;
+    }
+    QPainter painter(this);
+    if (painter.paintEngine()->type() != QPaintEngine::Raster) {
+        painter.end();
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    painter.drawPixmap(0, 0, found->pixels);
+}
+
+QPaintDevice *TextField::redirected(QPoint *offset) const
+{
+    if (!m_drawInto)
+        return QLineEdit::redirected(offset);
+    if (offset)
+        *offset = QPoint(0, 0);
+    return m_drawInto;
 }
 
 FieldStyle::FieldStyle()

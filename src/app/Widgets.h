@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QMargins>
 #include <QPalette>
 #include <QPixmap>
 #include <QProxyStyle>
@@ -10,8 +13,6 @@
 
 #include <array>
 #include <vector>
-
-class QLineEdit;
 
 namespace kurvomat {
 
@@ -71,6 +72,47 @@ protected:
 private:
     QPixmap m_picture;
     QString m_pictureTitle;
+};
+
+// A text field that keeps the last few pictures of itself and copies a picture when nothing it
+// is drawn from has changed. Fields over the chart are repainted with every new curve beneath
+// them, and a field's text is laid out and shaped at every paint: most of a frame's painting
+// went into fields that looked exactly as before. A field with the keyboard focus or a
+// selection (a cursor, a highlight) and a paint for a target other than the screen's raster (a
+// vector picture) are painted as QLineEdit paints them.
+class TextField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    [[nodiscard]] QPaintDevice *redirected(QPoint *offset) const override;
+
+private:
+    // Everything QLineEdit paints from: its style option (size, state, palette, frame), the
+    // text shown, where the cursor stands (it decides the scrolling of a long text), layout.
+    struct Look {
+        QSize size;
+        qreal ratio = 1;
+        int state = 0, direction = 0, lineWidth = 0, features = 0, alignment = 0;
+        int cursor = 0;
+        QPalette palette;
+        QFont font;
+        QString text;
+        QString placeholder;
+        QMargins margins;
+        const QStyle *style = nullptr;
+        bool operator==(const Look &) const = default;
+    };
+    struct Picture {
+        Look look;
+        QPixmap pixels;
+    };
+    [[nodiscard]] Look look() const;
+
+    static constexpr std::size_t kMaxPictures = 4; // colours and texts a field alternates
+    std::vector<Picture> m_pictures;                // the most recently used last
+    QPixmap *m_drawInto = nullptr;                  // while a picture is drawn
 };
 
 // The style of the window's text fields: the application's style, with a field's panel (its

@@ -16,6 +16,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <functional>
+#include <vector>
+
 using namespace kurvomat;
 using namespace kurvomat::testing;
 using Values = QList<int>;
@@ -185,6 +188,43 @@ private slots:
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
         QVERIFY(asStyle(field));
+    }
+
+    // A field copies its kept pictures only while nothing it is drawn from has changed: after
+    // each change it looks as a plain field in the same state, the one beside it.
+    void fieldsRepaintEveryChange()
+    {
+        auto *field = m_w->findChild<QLineEdit *>(QStringLiteral("Text_ANZAHL"));
+        QLineEdit plain(field->parentWidget());
+        plain.setStyle(field->style());
+        plain.resize(field->size());
+        plain.setFont(field->font());
+        plain.setAlignment(field->alignment());
+        plain.setReadOnly(field->isReadOnly());
+        const auto same = [&] {
+            plain.setPalette(field->palette());
+            plain.setText(field->text());
+            plain.setCursorPosition(field->cursorPosition());
+            plain.setEnabled(field->isEnabled());
+            return picture(field) == picture(&plain);
+        };
+        const QString longText(60, u'8');
+        const std::vector<std::pair<const char *, std::function<void()>>> changes{
+            {"text", [&] { field->setText(QStringLiteral("12345")); }},
+            {"colour", [&] { setBackColor(field, colours::kLightGreen); }},
+            {"text of the same length", [&] { field->setText(QStringLiteral("67890")); }},
+            {"back to the first", [&] {
+                 setBackColor(field, colours::kWhite);
+                 field->setText(QStringLiteral("12345"));
+             }},
+            {"long text scrolled to its end", [&] { field->setText(longText); }},
+            {"to its start", [&] { field->setCursorPosition(0); }},
+            {"disabled", [&] { field->setEnabled(false); }},
+        };
+        for (const auto &[name, change] : changes) {
+            change();
+            QVERIFY2(same(), name);
+        }
     }
 
     // The start-up's known answers (the correlation maximum pins the picture, tst_correlation

@@ -92,16 +92,27 @@ bool PaintPacer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_window || event->type() != QEvent::UpdateRequest || m_delivering)
         return false;
-    if (!m_timer.isActive()) {
-        const qint64 now = sharedClock();
-        const qint64 step = refreshInterval(m_window);
-        m_timer.start(static_cast<int>((now / step + 1) * step - now));
+    if (m_timer.isActive() || m_queued)
+        return true;
+    const qint64 now = sharedClock();
+    const qint64 step = refreshInterval(m_window);
+    if (m_lastDelivery < 0 || now - m_lastDelivery >= step) {
+        // Posted now, the repaint comes after what this turn has posted already (a pacer's
+        // run at the next turn among it). A frame that comes alone is shown at once and costs
+        // no wake-up of its own.
+        m_queued = true;
+        QMetaObject::invokeMethod(this, &PaintPacer::deliver, Qt::QueuedConnection);
+        return true;
     }
+    const qint64 due = (m_lastDelivery + step + step - 1) / step * step; // a boundary of the clock
+    m_timer.start(static_cast<int>(due - now));
     return true;
 }
 
 void PaintPacer::deliver()
 {
+    m_queued = false;
+    m_lastDelivery = sharedClock();
     m_delivering = true;
     QEvent request(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(m_window, &request);

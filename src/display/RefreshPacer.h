@@ -36,9 +36,11 @@ private:
     bool m_pending = false;
 };
 
-// Holds a window's repaints to the refresh boundaries of the clock that every RefreshPacer
-// shares: the window's request to repaint waits for the next boundary, and everything that
-// changed until then is painted in one pass. Without it a window whose fields change at every
+// Holds a window's repaints to the pace of the screen, as RefreshPacer does: the first request
+// after a quiet interval is painted at the next turn of events, after every change made in this
+// turn; a request within an interval of the last paint waits for the next refresh boundary of
+// the clock that every RefreshPacer shares, and everything that changed until then is painted
+// in one pass. Without it a window whose fields change at every
 // round of events (a sweep lets events run 200 times in a third of a second, a received frame
 // twice within a millisecond) paints far more often than the screen shows.
 class PaintPacer : public QObject {
@@ -54,6 +56,8 @@ private:
 
     QWidget *m_window;
     QTimer m_timer;
+    qint64 m_lastDelivery = -1; // on the shared clock, in ms
+    bool m_queued = false;      // a delivery at the next turn is on its way
     bool m_delivering = false;
 };
 

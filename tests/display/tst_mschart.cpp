@@ -124,6 +124,13 @@ private slots:
         QTRY_COMPARE(log.painted.value(log.painted.size() - 1), last);
         QVERIFY2(log.painted.size() <= clock.elapsed() / interval + 2,
                  qPrintable(QString::number(log.painted.size())));
+        // A change after a quiet interval (a frame that comes alone) is painted at the next
+        // turns of events, without waiting for a refresh boundary.
+        QTest::qWait(3 * interval);
+        field->setText(QStringLiteral("alone"));
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
+        QCOMPARE(log.painted.value(log.painted.size() - 1), QStringLiteral("alone"));
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/Correlation.h"
 
+#include "analysis/CorrelationTransform.h"
 #include "core/Errors.h"
 
 #include <cmath>
@@ -8,19 +9,6 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
-
-// Run-time choice of an AVX2 variant needs GCC or Clang (target attribute, CPU detection)
-// on x86; every other build uses the portable variant only.
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-#define KURVOMAT_CORRELATION_AVX2 1
-#define KURVOMAT_ALWAYS_INLINE [[gnu::always_inline]] inline
-#elif defined(_MSC_VER)
-#define KURVOMAT_CORRELATION_AVX2 0
-#define KURVOMAT_ALWAYS_INLINE __forceinline
-#else
-#define KURVOMAT_CORRELATION_AVX2 0
-#define KURVOMAT_ALWAYS_INLINE inline
-#endif
 
 namespace kurvomat::analysis {
 
@@ -157,21 +145,25 @@ const char *kernelName(CorrelationKernel kernel)
     return "unknown";
 }
 
-CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::int16_t> samples,
-                                std::span<const std::int16_t> reference, int m)
+namespace {
+
+// From this m on the transform is faster than the direct 64-bit sums (bench_correlation,
+// BM_CorrelateMethod); the direct 32-bit sums of 8-bit device values stay ahead a little
+// longer, but below a few hundred both take a few microseconds.
+constexpr int kTransformFrom = 128;
+
+void checkKernel(CorrelationKernel kernel)
 {
     if (!isAvailable(kernel))
         throw std::invalid_argument(std::string("correlation kernel not available: ")
                                     + kernelName(kernel));
-    if (m <= 0)
-        return {};
-    checkReads(samples, reference, m);
+}
 
-    const std::int16_t *a = samples.data() + 1;
-    const std::int16_t *r = reference.data() + 1;
-
+CorrelationResult direct(CorrelationKernel kernel, const std::int16_t *a, const std::int16_t *r,
+                         int m)
+{
     // Every partial sum of a shift, in any order, is at most sum|a| * max|r| in magnitude;
-    // both factors are at most 1100 * 32768 and 32768, so their product fits 64 bits.
+    // both factors are at most 32767 * 32768 and 32768, so their product fits 64 bits.
     std::int64_t sumAbsSamples = 0;
     for (int j = 0; j < m; ++j)
         sumAbsSamples += std::abs(static_cast<int>(a[j]));
@@ -189,6 +181,55 @@ CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::i
         return scanAvx2(a, r, m, narrow);
 #endif
     return scanPortable(a, r, m, narrow);
+}
+
+std::optional<CorrelationResult> transform(CorrelationKernel kernel, const std::int16_t *a,
+                                           const std::int16_t *r, int m, double errorLimit)
+{
+#if KURVOMAT_CORRELATION_AVX2
+    if (kernel == CorrelationKernel::Avx2)
+        return detail::transformAvx2(a, r, m, errorLimit);
+#endif
+    return detail::transformPortable(a, r, m, errorLimit);
+}
+
+} // namespace
+
+CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::int16_t> samples,
+                                std::span<const std::int16_t> reference, int m)
+{
+    checkKernel(kernel);
+    if (m <= 0)
+        return {};
+    checkReads(samples, reference, m);
+    const std::int16_t *a = samples.data() + 1;
+    const std::int16_t *r = reference.data() + 1;
+    if (m >= kTransformFrom)
+        if (const auto result = transform(kernel, a, r, m, kTransformErrorLimit))
+            return *result;
+    return direct(kernel, a, r, m);
+}
+
+CorrelationResult correlateDirect(CorrelationKernel kernel, std::span<const std::int16_t> samples,
+                                  std::span<const std::int16_t> reference, int m)
+{
+    checkKernel(kernel);
+    if (m <= 0)
+        return {};
+    checkReads(samples, reference, m);
+    return direct(kernel, samples.data() + 1, reference.data() + 1, m);
+}
+
+std::optional<CorrelationResult> correlateByTransform(CorrelationKernel kernel,
+                                                      std::span<const std::int16_t> samples,
+                                                      std::span<const std::int16_t> reference,
+                                                      int m, double errorLimit)
+{
+    checkKernel(kernel);
+    if (m <= 0)
+        return CorrelationResult{};
+    checkReads(samples, reference, m);
+    return transform(kernel, samples.data() + 1, reference.data() + 1, m, errorLimit);
 }
 
 CorrelationResult correlate(std::span<const std::int16_t> samples,

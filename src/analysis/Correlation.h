@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 // The reference sine and the cross-correlation of the sample buffer against it. Pure
@@ -36,9 +37,13 @@ struct CorrelationResult {
 // m <= 0 gives {0, 0} without reading anything. An m whose reads fall outside the spans
 // (m >= samples.size(), 2m - 1 >= reference.size(), or m > 32767) throws IndexError before
 // any work; with the window's arrays (0..1100 and 0..2100) that is m > 1050.
-// Speed: the sums run in 32-bit integers whenever the value bounds prove that no partial
-// sum can leave the 32-bit range (sum of |samples| times max |reference| < 2^31), otherwise
-// in 64-bit integers; see correlationKernels below for the instruction-set variants.
+// Speed: from m = 128 on the sums come from a double-precision FFT with the reference's
+// spectrum kept between calls (the window correlates every frame against the same sine),
+// each rounded to its integer; a rounding-error bound proven for the given inputs must stay
+// below 1/4, else (never for 16-bit inputs with m <= 1050) the sums are taken directly. The
+// direct sums run in 32-bit integers whenever the value bounds prove that no partial sum can
+// leave the 32-bit range (sum of |samples| times max |reference| < 2^31), otherwise in 64-bit
+// integers. See CorrelationKernel below for the instruction-set variants.
 [[nodiscard]] CorrelationResult correlate(std::span<const std::int16_t> samples,
                                           std::span<const std::int16_t> reference, int m);
 
@@ -63,5 +68,19 @@ enum class CorrelationKernel {
 [[nodiscard]] CorrelationResult correlateWith(CorrelationKernel kernel,
                                               std::span<const std::int16_t> samples,
                                               std::span<const std::int16_t> reference, int m);
+
+// The two ways correlateWith() computes, each on its own with the same checks and result, so
+// that tests reach both whatever m selects and benchmarks can compare them.
+// The sums one by one in integers:
+[[nodiscard]] CorrelationResult correlateDirect(CorrelationKernel kernel,
+                                                std::span<const std::int16_t> samples,
+                                                std::span<const std::int16_t> reference, int m);
+// Through the FFT; nothing when the proven bound on its rounding error for these inputs is not
+// below errorLimit (correlateWith() then sums directly).
+inline constexpr double kTransformErrorLimit = 0.25;
+[[nodiscard]] std::optional<CorrelationResult>
+correlateByTransform(CorrelationKernel kernel, std::span<const std::int16_t> samples,
+                     std::span<const std::int16_t> reference, int m,
+                     double errorLimit = kTransformErrorLimit);
 
 } // namespace kurvomat::analysis

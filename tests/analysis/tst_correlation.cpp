@@ -100,10 +100,15 @@ private slots:
         };
         check("naive", [&] { return correlateNaive(samples, reference, m); });
         check("correlate", [&] { return analysis::correlate(samples, reference, m); });
-        for (auto kernel : {CorrelationKernel::Portable, CorrelationKernel::Avx2})
-            if (isAvailable(kernel))
-                check(kernelName(kernel),
-                      [&] { return correlateWith(kernel, samples, reference, m); });
+        for (auto kernel : {CorrelationKernel::Portable, CorrelationKernel::Avx2}) {
+            if (!isAvailable(kernel))
+                continue;
+            check(kernelName(kernel), [&] { return correlateWith(kernel, samples, reference, m); });
+            check("direct", [&] { return correlateDirect(kernel, samples, reference, m); });
+            check("transform", [&] {
+                return correlateByTransform(kernel, samples, reference, m).value();
+            });
+        }
     }
 };
 

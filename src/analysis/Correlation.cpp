@@ -193,15 +193,25 @@ std::optional<CorrelationResult> transform(CorrelationKernel kernel, const std::
     return detail::transformPortable(a, r, m, errorLimit);
 }
 
+// The checks of every entry, before any work: false for m <= 0 (nothing is read, the result
+// is {0, 0}); throws for an unavailable kernel or reads outside the spans.
+bool checkedInputs(CorrelationKernel kernel, std::span<const std::int16_t> samples,
+                   std::span<const std::int16_t> reference, int m)
+{
+    checkKernel(kernel);
+    if (m <= 0)
+        return false;
+    checkReads(samples, reference, m);
+    return true;
+}
+
 } // namespace
 
 CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::int16_t> samples,
                                 std::span<const std::int16_t> reference, int m)
 {
-    checkKernel(kernel);
-    if (m <= 0)
+    if (!checkedInputs(kernel, samples, reference, m))
         return {};
-    checkReads(samples, reference, m);
     const std::int16_t *a = samples.data() + 1;
     const std::int16_t *r = reference.data() + 1;
     if (m >= kTransformFrom)
@@ -213,10 +223,8 @@ CorrelationResult correlateWith(CorrelationKernel kernel, std::span<const std::i
 CorrelationResult correlateDirect(CorrelationKernel kernel, std::span<const std::int16_t> samples,
                                   std::span<const std::int16_t> reference, int m)
 {
-    checkKernel(kernel);
-    if (m <= 0)
+    if (!checkedInputs(kernel, samples, reference, m))
         return {};
-    checkReads(samples, reference, m);
     return direct(kernel, samples.data() + 1, reference.data() + 1, m);
 }
 
@@ -225,10 +233,8 @@ std::optional<CorrelationResult> correlateByTransform(CorrelationKernel kernel,
                                                       std::span<const std::int16_t> reference,
                                                       int m, double errorLimit)
 {
-    checkKernel(kernel);
-    if (m <= 0)
+    if (!checkedInputs(kernel, samples, reference, m))
         return CorrelationResult{};
-    checkReads(samples, reference, m);
     return transform(kernel, samples.data() + 1, reference.data() + 1, m, errorLimit);
 }
 

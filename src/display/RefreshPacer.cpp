@@ -28,6 +28,16 @@ qint64 refreshInterval(const QWidget *widget)
     const double rate = screen && screen->refreshRate() > 0 ? screen->refreshRate() : 60;
     return static_cast<qint64>(std::ceil(1000 / rate));
 }
+
+// The rule of both pacers: milliseconds until a pacer that last ran at `lastRun` (never: -1)
+// may run again; 0 when a whole refresh interval has passed since, otherwise the time to the
+// refresh boundary of the shared clock that follows one interval after that run.
+qint64 delayAfter(qint64 lastRun, qint64 now, qint64 step)
+{
+    if (lastRun < 0 || now - lastRun >= step)
+        return 0;
+    return (lastRun + step + step - 1) / step * step - now;
+}
 } // namespace
 
 RefreshPacer::RefreshPacer(QWidget *shownOn, std::function<void()> action)
@@ -50,14 +60,10 @@ void RefreshPacer::request()
     if (m_pending)
         return;
     m_pending = true;
-    const qint64 now = sharedClock();
-    const qint64 step = interval();
-    if (m_lastRun < 0 || now - m_lastRun >= step) {
+    if (const qint64 delay = delayAfter(m_lastRun, sharedClock(), interval()); delay > 0)
+        m_timer.start(static_cast<int>(delay));
+    else
         QMetaObject::invokeMethod(this, &RefreshPacer::run, Qt::QueuedConnection);
-        return;
-    }
-    const qint64 due = (m_lastRun + step + step - 1) / step * step; // a boundary of the clock
-    m_timer.start(static_cast<int>(due - now));
 }
 
 void RefreshPacer::done()
@@ -94,18 +100,16 @@ bool PaintPacer::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (m_timer.isActive() || m_queued)
         return true;
-    const qint64 now = sharedClock();
-    const qint64 step = refreshInterval(m_window);
-    if (m_lastDelivery < 0 || now - m_lastDelivery >= step) {
-        // Posted now, the repaint comes after what this turn has posted already (a pacer's
-        // run at the next turn among it). A frame that comes alone is shown at once and costs
-        // no wake-up of its own.
-        m_queued = true;
-        QMetaObject::invokeMethod(this, &PaintPacer::deliver, Qt::QueuedConnection);
+    if (const qint64 delay = delayAfter(m_lastDelivery, sharedClock(), refreshInterval(m_window));
+        delay > 0) {
+        m_timer.start(static_cast<int>(delay));
         return true;
     }
-    const qint64 due = (m_lastDelivery + step + step - 1) / step * step; // a boundary of the clock
-    m_timer.start(static_cast<int>(due - now));
+    // Posted now, the repaint comes after what this turn has posted already (a pacer's run at
+    // the next turn among it). A frame that comes alone is shown at once and costs no wake-up
+    // of its own.
+    m_queued = true;
+    QMetaObject::invokeMethod(this, &PaintPacer::deliver, Qt::QueuedConnection);
     return true;
 }
 

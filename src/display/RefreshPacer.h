@@ -40,9 +40,9 @@ private:
 // after a quiet interval is painted at the next turn of events, after every change made in this
 // turn; a request within an interval of the last paint waits for the next refresh boundary of
 // the clock that every RefreshPacer shares, and everything that changed until then is painted
-// in one pass. Without it a window whose fields change at every
-// round of events (a sweep lets events run 200 times in a third of a second, a received frame
-// twice within a millisecond) paints far more often than the screen shows.
+// in one pass. Without it a window whose fields change at every round of events (a sweep lets
+// events run 200 times in a third of a second, a received frame twice within a millisecond)
+// paints far more often than the screen shows.
 class PaintPacer : public QObject {
 public:
     // Paces `window` (a top-level widget), for as long as both live.

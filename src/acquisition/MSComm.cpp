@@ -25,6 +25,7 @@ MSComm::MSComm(QObject *parent) : QObject(parent)
 {
     m_port.setReadBufferSize(kInputBufferSize);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
+    connect(&m_port, &QSerialPort::readyRead, this, &MSComm::inputArrived);
 }
 
 MSComm::~MSComm()

@@ -25,7 +25,8 @@ namespace kurvomat {
 //   ever delivered from a closed port, and none of the input members throws.
 // - InBufferCount() and PortOpen() are virtual only so that tests can stand in a port whose
 //   reads fail, as other serial components' do; the window must survive that too.
-// - Bytes are collected by the Qt event loop; the input members never block.
+// - Bytes are collected by the Qt event loop; the input members never block. inputArrived()
+//   follows every collection.
 // - When the device goes away while open (USB adapter pulled, pseudo-terminal peer closed),
 //   the port closes itself: PortOpen() reads false from then on, bytes not yet read are
 //   dropped, and portLost() is emitted once. A later setPortOpen(true) tries again.
@@ -96,6 +97,9 @@ public:
 signals:
     // The device went away while open and the port closed itself.
     void portLost();
+    // Bytes came in from the device: InBufferCount() may have grown. A count that read 0
+    // stays 0 until this is emitted (or the window itself fails to read it).
+    void inputArrived();
 
 private:
     [[nodiscard]] bool isOpen() const { return m_port.isOpen() && !m_lost; }

@@ -17,6 +17,9 @@ namespace kurvomat {
 
 namespace {
 
+constexpr int kPollInterval = 10;     // ms, the receive timer's beat
+constexpr int kRestingInterval = 250; // ms, its ticks while no bytes arrive
+
 // The system's time of day format with seconds ("HH:mm:ss" under German settings), without
 // a time zone.
 QString timeOfDayText(const QTime &time)
@@ -37,9 +40,17 @@ QString timeOfDayText(const QTime &time)
 // they fail.
 void MainWindow::pollPort()
 {
+    m_lastPoll = std::chrono::steady_clock::now();
     int waiting = 0;
-    if (testOnError([&] { return (waiting = m_port->InBufferCount()) == 0; })) {
+    bool counted = false;
+    if (testOnError([&] {
+            waiting = m_port->InBufferCount();
+            counted = true;
+            return waiting == 0;
+        })) {
         setBackColor(m_waitingField, colours::kGrey); // keeps the last count shown
+        if (counted)
+            restReceiver();
         return;
     }
     setBackColor(m_waitingField, colours::kLightGreen);
@@ -93,7 +104,37 @@ void MainWindow::restartReceiver()
 {
     // Once the window has unloaded (possible while events ran), no timer starts again.
     if (!m_unloaded)
-        m_receiveTimer->start();
+        m_receiveTimer->start(kPollInterval);
+}
+
+// A tick that counted no waiting characters leaves the count field grey; every further tick
+// would do the same until the port reports bytes (MSComm::inputArrived). So the timer, still
+// enabled, ticks seldom meanwhile instead of waking the program 100 times a second for
+// nothing. A count that failed is not taken as settled: those ticks go on at full pace.
+void MainWindow::restReceiver()
+{
+    if (m_receiverResting)
+        return;
+    m_receiverResting = true;
+    m_receiveTimer->setInterval(kRestingInterval); // restarts an active timer
+}
+
+// Bytes arrived while the receiver rested: the next tick comes when it would have come
+// without the rest, on the 10 ms beat of the last one, so the characters are taken as soon
+// as before.
+void MainWindow::onInputArrived()
+{
+    if (!m_receiverResting)
+        return;
+    m_receiverResting = false;
+    if (!m_receiveTimer->isActive()) {
+        m_receiveTimer->setInterval(kPollInterval);
+        return;
+    }
+    using std::chrono::milliseconds;
+    const auto since = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now()
+                                                                - m_lastPoll);
+    m_receiveTimer->start(milliseconds(kPollInterval) - since % milliseconds(kPollInterval));
 }
 
 // Help: the frame format the device sends.

@@ -411,6 +411,7 @@ void MainWindow::connectHandlers()
     selected(m_stopOption, "Das Anhalten der Wiedergabe", [this] { onStopSelected(); });
     on(m_startUpTimer, timeout, "Der Programmstart", [this] { startUp(); });
     on(m_receiveTimer, timeout, "Der Empfang der Daten", [this] { pollPort(); });
+    connect(m_port, &MSComm::inputArrived, this, &MainWindow::onInputArrived);
     on(m_statusTimer, timeout, "Die Anzeige des Portzustands", [this] { refreshStatus(); });
     on(m_playbackTimer, timeout, "Die Wiedergabe", [this] { playNextRecord(); });
     m_portText->installEventFilter(this);

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -147,6 +148,9 @@ private:
     // The steps after a frame's last character, and the receive timer's restart.
     void completeFrame();
     void restartReceiver();
+    // Between frames: see restReceiver() in the receiver's source.
+    void restReceiver();
+    void onInputArrived();
     // Sets the X-axis length chosen by a preset or the entry, ends automatic mode and rebuilds
     // the chart.
     void chooseXLength(double length);
@@ -194,6 +198,10 @@ private:
     QPushButton *m_protocolHelpButton = nullptr;
     MSComm *m_port = nullptr;
     QTimer *m_receiveTimer = nullptr;
+    // The receive timer's clock: when its last tick began, and whether it rests (ticks
+    // seldom) until bytes arrive.
+    std::chrono::steady_clock::time_point m_lastPoll;
+    bool m_receiverResting = false;
     // "SIMULATOR"
     QGroupBox *m_simulatorFrame = nullptr;
     QLabel *m_simulationLevelLabel = nullptr;

@@ -210,6 +210,7 @@ private slots:
         QVERIFY(timer(*m_w, "Timer_DATEN")->isActive());
         failsOnce(0, [&] { m_w->pollPort(); });
         QCOMPARE(backColor(field(*m_w, "Text_INPUT_BUFFER_COUNT")), colours::kGrey);
+        QCOMPARE(timer(*m_w, "Timer_DATEN")->interval(), 10); // a failed count is no rest
 
         button(*m_w, "Command1")->click();
         failsOnce(0, [&] { button(*m_w, "Command1")->click(); });
@@ -291,6 +292,28 @@ private slots:
         m_w->pollPort();
         QCOMPARE(recordLines().size(), 1);
         QVERIFY(recordLines().first().contains(" 1.000  DATEN: # 9 # 9 #"));
+    }
+
+    // Between frames the receive timer stays enabled but ticks seldom; the next bytes bring
+    // its tick back within the 10 ms beat, and its own ticks take the frame.
+    void theReceiverRestsBetweenFrames()
+    {
+        QTimer *receiver = timer(*m_w, "Timer_DATEN");
+        receiver->start();
+        m_w->pollPort(); // nothing waits
+        QVERIFY(receiver->isActive());
+        QCOMPARE_GT(receiver->interval(), 10);
+        int intervalOnArrival = 0;
+        connect(port(*m_w), &MSComm::inputArrived, this, [&] {
+            if (intervalOnArrival == 0)
+                intervalOnArrival = receiver->interval();
+        });
+        QVERIFY(m_f->pty->write(frame({5, 6, 7})));
+        QTRY_COMPARE(shown({"Text_STATUS"}), QStringLiteral("fertig"));
+        QCOMPARE_GE(intervalOnArrival, 1);
+        QCOMPARE_LE(intervalOnArrival, 10);
+        QCOMPARE(m_w->state().samples(3), std::int16_t(7));
+        QVERIFY(receiver->isActive());
     }
 
     // EXIT while a frame lets events run: none of the frame's later steps happens (no storage

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The chart's picture: what it keeps between frames, what a partial repaint draws, clearing in
 // one pass; and the window's repaints held to the screen's refresh.
+#include "display/LineRaster.h"
 #include "display/MSChart.h"
 #include "display/RefreshPacer.h"
 
@@ -8,6 +9,29 @@
 #include <QtTest>
 
 using namespace kurvomat;
+
+namespace {
+// A polyline drawn by QPainter and by rasterisePolyline, each clipped to `clip`, on white.
+std::pair<QImage, QImage> bothDrawings(const QList<QPointF> &points, const QRect &clip)
+{
+    QImage byQt(320, 240, QImage::Format_RGB32);
+    byQt.fill(Qt::white);
+    QImage own = byQt;
+    const QRgb ink = qRgb(0, 0, 128);
+    QPainter painter(&byQt);
+    painter.setClipRect(clip);
+    painter.setPen(QPen(QColor(ink), 1));
+    painter.drawPolyline(points.data(), int(points.size()));
+    painter.end();
+    std::vector<QPoint> pixels;
+    rasterisePolyline(points, own.rect(), pixels);
+    for (const QPoint &p : pixels) {
+        if (clip.contains(p) && own.rect().contains(p))
+            own.setPixel(p, ink);
+    }
+    return {byQt, own};
+}
+} // namespace
 
 static QCategoryAxis *xAxisOf(const MSChart &c)
 {
@@ -60,6 +84,46 @@ private slots:
             part.fill(Qt::red);
             other.render(&part, columns.topLeft(), QRegion(columns));
             QVERIFY2(part.copy(columns) == whole.copy(columns), qPrintable(QString::number(x)));
+        }
+    }
+
+    // The curve's own pixels are QPainter's, pixel for pixel: dense curves as the chart draws
+    // them (many points per column), sparse zigzags, points far off the device and on its
+    // edges, whole and half-pixel coordinates, repeated points, lines that turn back.
+    void curvePixelsAsQPainterDrawsThem()
+    {
+        QRandomGenerator random(7);
+        const auto real = [&](double from, double to) { return from + (to - from) * random.generateDouble(); };
+        QList<QList<QPointF>> lines;
+        QList<QPointF> sine, noise;
+        for (int i = 1; i <= 1000; ++i) {
+            const double x = 30.25 + (i - 1) * 270.0 / 999;
+            sine << QPointF(x, 120 - 100 * std::sin(6 * M_PI * i / 1000));
+            noise << QPointF(x, 20 + random.bounded(200) + 0.5);
+        }
+        lines << sine << noise;
+        lines << QList<QPointF>{{10, 10}, {10, 10}, {50, 10}, {50, 10.4}, {50, 60}, {10, 60}};
+        lines << QList<QPointF>{{-1e6, 50}, {100, 1e6}, {330, -20}, {160, 120.5}, {160.5, 120}};
+        lines << QList<QPointF>{{0, 0}, {319, 239}, {0, 239}, {319, 0.5}, {-0.5, 120}, {320.5, 121}};
+        for (int n = 0; n < 400; ++n) {
+            QList<QPointF> line;
+            const int count = 2 + random.bounded(40);
+            const double reach = n % 4 == 0 ? 400 : n % 4 == 1 ? 3 : 60;
+            QPointF at(real(-20, 340), real(-20, 260));
+            for (int k = 0; k < count; ++k) {
+                line << at;
+                at += QPointF(real(-reach, reach), real(-reach, reach));
+                if (n % 5 == 0)
+                    at = QPointF(std::round(at.x() * 2) / 2, std::round(at.y() * 2) / 2);
+            }
+            if (!closedPolyline(line))
+                lines << line;
+        }
+        for (const QRect &clip : {QRect(0, 0, 320, 240), QRect(40, 30, 200, 150)}) {
+            for (qsizetype n = 0; n < lines.size(); ++n) {
+                const auto [byQt, own] = bothDrawings(lines[n], clip);
+                QVERIFY2(own == byQt, qPrintable(QStringLiteral("line %1").arg(n)));
+            }
         }
     }
 

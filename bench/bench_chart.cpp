@@ -6,7 +6,9 @@
 //   Flush/1000         bringing series and axes in line with a changed 1000-row grid
 //   Frame/1000         one whole picture: clearing 1000 rows, 1000 points, flush
 //   FrameAndPaint/1000 the same plus the layout and a paint of the widget at its design size
+//   CurvePixels/1000   the pixels of a 1000-point curve across the plot, as the chart sets them
 
+#include "display/LineRaster.h"
 #include "display/MSChart.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <vector>
 
 using kurvomat::MSChart;
 
@@ -133,6 +136,22 @@ void BM_FrameAndPaint(benchmark::State &state)
     }
 }
 BENCHMARK(BM_FrameAndPaint)->Arg(kRows)->Unit(benchmark::kMicrosecond);
+
+void BM_CurvePixels(benchmark::State &state)
+{
+    const QList<double> values = frameValues(0);
+    std::vector<QPointF> points;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        points.emplace_back(40.25 + 760.0 * double(i) / double(values.size() - 1), 400 - values[i]);
+    std::vector<QPoint> pixels;
+    for (auto _ : state) {
+        pixels.clear();
+        kurvomat::rasterisePolyline(points, QRect(0, 0, 850, 560), pixels);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    state.counters["pixels"] = double(pixels.size());
+}
+BENCHMARK(BM_CurvePixels)->Arg(kRows)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

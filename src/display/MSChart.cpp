@@ -2,6 +2,7 @@
 #include "display/MSChart.h"
 
 #include "core/Errors.h"
+#include "display/DirectStroke.h"
 #include "display/RefreshPacer.h"
 
 #include <QCategoryAxis>
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace kurvomat {
@@ -170,24 +172,27 @@ protected:
             painter.drawPixmap(rect, m_scene, QRectF(QPointF(rect.topLeft()) * ratio,
                                                      QSizeF(rect.size()) * ratio));
         painter.setWorldTransform(viewportTransform());
-        drawCurve(&painter, mapToScene(event->region().boundingRect()).boundingRect());
+        const QRectF plot = plotRect();
+        const auto points = curvePoints(mapToScene(event->region().boundingRect()).boundingRect());
+        if (!m_stroke.draw(painter, points, plot, kCurveColour))
+            strokeCurve(&painter, plot, points);
     }
     void drawForeground(QPainter *painter, const QRectF &) override
     {
         if (m_curveInForeground)
-            drawCurve(painter, plotRect());
+            strokeCurve(painter, plotRect(), curvePoints(plotRect()));
     }
 
 private:
     [[nodiscard]] QRectF plotRect() const { return chart()->mapRectToScene(chart()->plotArea()); }
-    // Draws the part of the curve that crosses `area` with painter in scene coordinates: the
-    // points from the one before the area's columns to the one after them.
-    void drawCurve(QPainter *painter, const QRectF &area)
+    // The part of the curve that crosses `area`, in scene coordinates: the points from the one
+    // before the area's columns to the one after them (none when nothing of it is shown).
+    std::span<const QPointF> curvePoints(const QRectF &area)
     {
         const QRectF plot = plotRect();
         const QRectF shown = plot & area;
         if (m_values.empty() || shown.isEmpty())
-            return;
+            return {};
         const double dx = plot.width() / (m_xMax - m_xMin);
         const double dy = plot.height() / (m_yMax - m_yMin);
         const double last = static_cast<double>(m_values.size() - 1);
@@ -206,11 +211,18 @@ private:
             m_points[i - from] =
                 QPointF(plot.left() + (static_cast<double>(i + 1) - m_xMin) * dx, plot.top() + y);
         }
+        return m_points;
+    }
+    // Draws the points with painter in scene coordinates, clipped to the plot.
+    static void strokeCurve(QPainter *painter, const QRectF &plot, std::span<const QPointF> points)
+    {
+        if (points.empty())
+            return;
         painter->save();
         painter->setClipRect(plot, Qt::IntersectClip);
         painter->setRenderHint(QPainter::Antialiasing, false);
         painter->setPen(QPen(QColor(kCurveColour), 1));
-        painter->drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
+        painter->drawPolyline(points.data(), static_cast<int>(points.size()));
         painter->restore();
     }
 
@@ -219,6 +231,7 @@ private:
     double m_xMin = 0, m_xMax = 1, m_yMin = 0, m_yMax = 1;
     QPixmap m_scene;          // the scene as last rendered, in the viewport's pixels
     bool m_sceneStale = true; // the scene changed since
+    DirectStroke m_stroke;
     bool m_curveInForeground = false;
 };
 

@@ -127,6 +127,38 @@ private slots:
         }
     }
 
+    // The curve set pixel by pixel looks as QPainter draws it: the chart rendered into a
+    // 32-bit image (pixels set directly) and into a 24-bit one (QPainter's stroke) are alike,
+    // for smooth and noisy curves, a value far off the scale, and a repaint of a few columns.
+    void curveSetDirectlyAsQPainterDrawsIt()
+    {
+        MSChart chart;
+        chart.resize(420, 300);
+        chart.setRowCount(300);
+        QRandomGenerator random(3);
+        for (int k = 0; k < 5; ++k) {
+            for (qint16 row = 1; row <= 300; ++row) {
+                chart.setRow(row);
+                chart.setDataValue(k % 2 ? random.bounded(256) : 128 + 120 * std::sin(row * (k + 1) / 30.0));
+            }
+            if (k == 4) {
+                chart.setRow(150);
+                chart.setDataValue(-5e300);
+            }
+            chart.flush();
+            for (const QRect &part : {QRect(QPoint(), chart.size()), QRect(150, 40, 7, 200)}) {
+                QImage direct(chart.size(), QImage::Format_RGB32);
+                direct.fill(Qt::red);
+                QImage drawn(chart.size(), QImage::Format_RGB888);
+                drawn.fill(Qt::red);
+                chart.render(&direct, part.topLeft(), QRegion(part));
+                chart.render(&drawn, part.topLeft(), QRegion(part));
+                QVERIFY2(direct == drawn.convertToFormat(QImage::Format_RGB32),
+                         qPrintable(QStringLiteral("curve %1").arg(k)));
+            }
+        }
+    }
+
     // Clearing in one pass leaves what clearing row by row leaves: values, labels, the rows
     // shown and the current row, from a grid with labels and rows written beyond its count.
     void clearRowsAsRowByRow()

@@ -73,45 +73,30 @@ private:
     {
         if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
             return true;
-        if (x1 < m_left) {
-            if (x2 <= m_left)
+        return cutAlong(x1, y1, x2, y2, m_left, m_right) || cutAlong(y1, x1, y2, x2, m_top, m_bottom);
+    }
+    // Cuts along one axis (a) to lo..hi, moving the other coordinate (b) along the segment.
+    bool cutAlong(double &a1, double &b1, double &a2, double &b2, double lo, double hi)
+    {
+        if (a1 < lo) {
+            if (a2 <= lo)
                 return outside();
-            y1 += (y2 - y1) / (x2 - x1) * (m_left - x1);
-            x1 = m_left;
-        } else if (x1 > m_right) {
-            if (x2 >= m_right)
+            b1 += (b2 - b1) / (a2 - a1) * (lo - a1);
+            a1 = lo;
+        } else if (a1 > hi) {
+            if (a2 >= hi)
                 return outside();
-            y1 += (y2 - y1) / (x2 - x1) * (m_right - x1);
-            x1 = m_right;
+            b1 += (b2 - b1) / (a2 - a1) * (hi - a1);
+            a1 = hi;
         }
-        if (x2 < m_left) {
+        if (a2 < lo) {
             m_last.rx() = kNoPixel;
-            y2 += (y2 - y1) / (x2 - x1) * (m_left - x2);
-            x2 = m_left;
-        } else if (x2 > m_right) {
+            b2 += (b2 - b1) / (a2 - a1) * (lo - a2);
+            a2 = lo;
+        } else if (a2 > hi) {
             m_last.rx() = kNoPixel;
-            y2 += (y2 - y1) / (x2 - x1) * (m_right - x2);
-            x2 = m_right;
-        }
-        if (y1 < m_top) {
-            if (y2 <= m_top)
-                return outside();
-            x1 += (x2 - x1) / (y2 - y1) * (m_top - y1);
-            y1 = m_top;
-        } else if (y1 > m_bottom) {
-            if (y2 >= m_bottom)
-                return outside();
-            x1 += (x2 - x1) / (y2 - y1) * (m_bottom - y1);
-            y1 = m_bottom;
-        }
-        if (y2 < m_top) {
-            m_last.rx() = kNoPixel;
-            x2 += (x2 - x1) / (y2 - y1) * (m_top - y2);
-            y2 = m_top;
-        } else if (y2 > m_bottom) {
-            m_last.rx() = kNoPixel;
-            x2 += (x2 - x1) / (y2 - y1) * (m_bottom - y2);
-            y2 = m_bottom;
+            b2 += (b2 - b1) / (a2 - a1) * (hi - a2);
+            a2 = hi;
         }
         return false;
     }

@@ -6,7 +6,8 @@
 # Builds bench_compare and bench_correlation (Release) for this version and for BASELINE (in a
 # git worktree under build/, with this version's bench_compare.cpp, which reaches the window
 # only through control identifiers and bench/WindowDriver.h), runs them offscreen and on a real
-# X display (Xvfb when none is set), and prints each figure, the baseline's and the ratio.
+# X display (Xvfb when none is set), the two versions taking turns for three rounds, and prints
+# each figure (the median of its rounds), the baseline's and the ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 baseline=${1:-571e9a8}
@@ -53,32 +54,44 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 out=build/bench-results
+reps=3
 mkdir -p "$out"
-for version in current baseline; do
-  for platform in offscreen xcb; do
-    echo "bench: $version, $platform" >&2
-    QT_QPA_PLATFORM=$platform "build/bench-$version/bench/bench_compare" \
-      --benchmark_format=json >"$out/$version-$platform.json" 2>/dev/null
+rm -f "$out"/*.json
+# The versions take turns, three rounds, and each figure is the median of its rounds: the
+# machine's drift during the run weighs on both alike.
+for rep in $(seq "$reps"); do
+  for version in current baseline; do
+    for platform in offscreen xcb; do
+      echo "bench: round $rep, $version, $platform" >&2
+      QT_QPA_PLATFORM=$platform "build/bench-$version/bench/bench_compare" \
+        --benchmark_format=json >"$out/$version-$platform-$rep.json" 2>/dev/null
+    done
+    "build/bench-$version/bench/bench_correlation" --benchmark_min_time=0.5 \
+      --benchmark_format=json >"$out/$version-correlation-$rep.json" 2>/dev/null
   done
-  "build/bench-$version/bench/bench_correlation" --benchmark_min_time=0.5 \
-    --benchmark_format=json >"$out/$version-correlation.json" 2>/dev/null
 done
 
-python3 - "$out" "$baseline" <<'EOF'
-import json, sys
+python3 - "$out" "$baseline" "$reps" <<'EOF'
+import json, statistics, sys
 
-out, baseline = sys.argv[1], sys.argv[2]
+out, baseline, reps = sys.argv[1], sys.argv[2], int(sys.argv[3])
 
-# Runs by name without the iteration suffix: "BM_Sweep", "BM_Correlate/0/1".
+# Runs by name without the iteration suffix ("BM_Sweep", "BM_Correlate/0/1"), each a list of
+# its rounds.
 def rows(name):
-    with open(f"{out}/{name}.json") as f:
-        runs = json.load(f)["benchmarks"]
-    return {r["name"].split("/iterations")[0].split("/real_time")[0]: r for r in runs}
+    merged = {}
+    for rep in range(1, reps + 1):
+        with open(f"{out}/{name}-{rep}.json") as f:
+            for r in json.load(f)["benchmarks"]:
+                key = r["name"].split("/iterations")[0].split("/real_time")[0]
+                merged.setdefault(key, []).append(r)
+    return merged
 
-def figure(r, column):
-    if not r or r.get("error_occurred"):
+# The median over the rounds; none when a round failed or lacks the figure.
+def figure(runs, column):
+    if not runs or any(r.get("error_occurred") or column not in r for r in runs):
         return None
-    return float(r[column]) if column in r else None
+    return statistics.median(float(r[column]) for r in runs)
 
 table = []
 for platform in ("offscreen", "xcb"):
@@ -91,7 +104,7 @@ for platform in ("offscreen", "xcb"):
         ("BM_LineSpeed/50000", "lost", "frames lost of those sent at 50 kB/s", True),
         ("BM_LineSpeed/20120", "lost", "frames lost of those sent at 20 frames/s", True),
     ):
-        c, b = figure(cur.get(bench, {}), column), figure(base.get(bench, {}), column)
+        c, b = figure(cur.get(bench), column), figure(base.get(bench), column)
         table.append((platform, what, c, b, lower))
 
 # The naive double loop and each kernel on device samples (0) and full-range values (1); a

@@ -415,18 +415,29 @@ transformCorrelate(TransformState &state, const std::int16_t *a, const std::int1
 
     // c(2j) and c(2j+1) are the real and imaginary parts of output j. Adding and subtracting
     // 1.5 * 2^52 rounds to the nearest integer (|c| < 2^51); the first strictly greater
-    // positive sum wins, as in the direct sums.
+    // positive sum wins, as in the direct sums: the first shift whose sum is the largest, when
+    // that is positive. The largest is found with four running maxima, which do not wait on
+    // each other, then its first shift.
     const double *cr = state.work.data() + 2 * result * half, *ci = cr + half;
     constexpr double kRound = 0x1.8p52;
-    double best = 0;
+    const auto rounded = [](double value) { return (value + kRound) - kRound; };
+    const auto sumAt = [&](int s) { return rounded(s % 2 == 0 ? cr[s / 2] : ci[s / 2]); };
+    double most[4] = {0, 0, 0, 0};
+    int s = 0;
+    for (; s + 4 <= m; s += 4) {
+        most[0] = std::max(most[0], rounded(cr[s / 2]));
+        most[1] = std::max(most[1], rounded(ci[s / 2]));
+        most[2] = std::max(most[2], rounded(cr[s / 2 + 1]));
+        most[3] = std::max(most[3], rounded(ci[s / 2 + 1]));
+    }
+    for (; s < m; ++s)
+        most[0] = std::max(most[0], sumAt(s));
+    const double best = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
     int bestShift = 0;
-    for (int s = 0; s < m; ++s) {
-        const double value = (s % 2 == 0 ? cr[s / 2] : ci[s / 2]);
-        const double sum = (value + kRound) - kRound;
-        if (sum > best) {
-            best = sum;
-            bestShift = s + 1;
-        }
+    if (best > 0) {
+        while (sumAt(bestShift) != best)
+            ++bestShift;
+        ++bestShift;
     }
     return CorrelationResult{best, static_cast<std::int16_t>(bestShift)};
 }

@@ -98,7 +98,7 @@ signals:
     // The device went away while open and the port closed itself.
     void portLost();
     // Bytes came in from the device: InBufferCount() may have grown. A count that read 0
-    // stays 0 until this is emitted (or the window itself fails to read it).
+    // stays 0 until this is emitted.
     void inputArrived();
 
 private:

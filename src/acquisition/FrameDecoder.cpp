@@ -22,6 +22,19 @@ inline std::int16_t sample(std::uint8_t code, bool signedSamples)
 
 } // namespace
 
+qsizetype staleCharacters(QByteArrayView waiting)
+{
+    const qsizetype cut = waiting.size() - kMaxFrameCharacters;
+    if (cut <= 0)
+        return 0;
+    const qsizetype earliest = std::max<qsizetype>(0, cut - kFrameTrailerAllowance);
+    for (qsizetype at = cut; at >= earliest; --at) {
+        if (waiting.sliced(at).startsWith("####"))
+            return at;
+    }
+    return cut;
+}
+
 FrameDecoder::Result FrameDecoder::feed(QByteArrayView bytes, SampleBuffer &samples,
                                         bool signedSamples)
 {

@@ -21,6 +21,16 @@ namespace kurvomat::acquisition {
 inline constexpr int kMaxFrameSamples = 1000;
 // Characters of the largest frame: "####", the two count bytes and 1000 samples.
 inline constexpr int kMaxFrameCharacters = 6 + kMaxFrameSamples;
+// Characters a device may send after each frame (a line end, a checksum) that the drop of old
+// characters still tolerates.
+inline constexpr int kFrameTrailerAllowance = 64;
+
+// How many of the oldest waiting characters to drop so that the display follows what the
+// device sends now: those beyond the newest kMaxFrameCharacters, except that a header within
+// kFrameTrailerAllowance characters before that cut is kept, with everything after it. A
+// device that sends a whole frame and a short trailer at once (a board on USB printing a line
+// end after each frame) would otherwise lose the frame's header, and so the frame, every time.
+[[nodiscard]] qsizetype staleCharacters(QByteArrayView waiting);
 
 class FrameDecoder {
 public:

@@ -57,9 +57,10 @@ void MainWindow::pollPort()
     setFieldText(m_waitingField, text::int16Text(static_cast<std::int16_t>(waiting)));
     // Only the newest characters of one largest frame count: older ones are dropped, not
     // queued, so the display follows what the device sends now. A whole frame that arrived
-    // between two ticks (a USB device sends it at once) is kept with its header.
+    // between two ticks (a USB device sends it at once) is kept with its header, also when a
+    // short trailer follows it (acquisition::staleCharacters).
     if (waiting > acquisition::kMaxFrameCharacters)
-        m_port->takeInput(waiting - acquisition::kMaxFrameCharacters);
+        m_port->takeInput(acquisition::staleCharacters(m_port->waitingInput()));
     m_receiveTimer->stop();
 
     for (;;) {

@@ -44,6 +44,18 @@ Q_DECLARE_METATYPE(S)
 class TestFrameDecoder : public QObject {
     Q_OBJECT
 private slots:
+    // The oldest characters beyond one largest frame are dropped, but never the header of the
+    // frame that remains when no more than a short trailer follows it.
+    void staleCharactersKeepTheLastHeader()
+    {
+        const QByteArray frame = encodeFrame(std::vector<std::uint8_t>(1000, 7));
+        QCOMPARE(staleCharacters(frame), 0);
+        QCOMPARE(staleCharacters(frame + QByteArray(64, '\n')), 0);
+        QCOMPARE(staleCharacters(frame + QByteArray(65, '\n')), 65);
+        QCOMPARE(staleCharacters("xy" + frame + "\r\n"), 2);
+        QCOMPARE(staleCharacters(QByteArray(3000, 'x')), 3000 - kMaxFrameCharacters);
+    }
+
     void streams_data()
     {
         QTest::addColumn<S>("c");

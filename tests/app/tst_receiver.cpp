@@ -292,6 +292,17 @@ private slots:
         m_w->pollPort();
         QCOMPARE(recordLines().size(), 1);
         QVERIFY(recordLines().first().contains(" 1.000  DATEN: # 9 # 9 #"));
+
+        // So is one followed by a line end, as a board printing a line per frame sends it, and
+        // the newer of two such frames.
+        send(frame(newer) + "\r\n");
+        m_w->pollPort();
+        QCOMPARE(recordLines().size(), 2);
+        QVERIFY(recordLines().last().contains("DATEN: # 0 # 1 # 2 #"));
+        send(frame(newer) + "\r\n" + frame(older) + "\r\n");
+        m_w->pollPort();
+        QCOMPARE(recordLines().size(), 3);
+        QVERIFY(recordLines().last().contains("DATEN: # 9 # 9 #"));
     }
 
     // Between frames the receive timer stays enabled but ticks seldom; the next bytes bring

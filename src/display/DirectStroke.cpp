@@ -75,9 +75,14 @@ bool DirectStroke::draw(QPainter &painter, std::span<const QPointF> points, cons
     // The engine holds the image's pixels: a detaching bits() would move them from under it.
     auto *const out = reinterpret_cast<QRgb *>(const_cast<uchar *>(target.constBits()));
     const qsizetype stride = target.bytesPerLine() / qsizetype(sizeof(QRgb));
+    // Per pixel: compared inline (the clip rectangles are intersections, so normalised).
+    const auto inside = [](const QRect &rect, const QPoint &p) {
+        return p.x() >= rect.left() && p.x() <= rect.right() && p.y() >= rect.top()
+               && p.y() <= rect.bottom();
+    };
     for (const QPoint &p : m_pixels) {
         if (std::any_of(m_clipRects.begin(), m_clipRects.end(),
-                        [&](const QRect &rect) { return rect.contains(p); }))
+                        [&](const QRect &rect) { return inside(rect, p); }))
             out[p.y() * stride + p.x()] = ink;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAbstractButton;
 class QCheckBox;
@@ -157,7 +158,7 @@ private:
     // The current frame as a record line, dated now.
     [[nodiscard]] QByteArray currentRecord() const;
     // Appends the current frame as a record to `path`; moves a file past the size cap aside.
-    void appendRecord(const QString &path);
+    std::optional<qint64> appendRecord(const QString &path);
     // Serves one pending snapshot request: closes the port, replaces the snapshot file with the
     // current frame, clears the request and reports the outcome.
     void saveSnapshot(Snapshot snapshot);

@@ -48,12 +48,15 @@ void MainWindow::storeFrame()
     }
     if (!m_recordOffOption->isChecked()) {
         m_state.recordCounter = m_state.recordCounter + 1;
+        std::optional<qint64> size; // the file's, as the record just appended left it
         if (m_state.recordCounter > 0)
-            skipOnError([&] { appendRecord(recording); });
+            skipOnError([&] { size = appendRecord(recording); });
         // A missing file (none yet, or just moved aside at the cap) keeps the previous text.
         skipOnError([&] {
-            setFieldText(m_fileSizeField, text::formatPattern(
-                static_cast<double>(storage::fileSize(recording)) / 1'000'000.0, u"0.000 Mb"));
+            const qint64 bytes = size ? *size : storage::fileSize(recording);
+            setFieldText(
+                m_fileSizeField,
+                text::formatPattern(static_cast<double>(bytes) / 1'000'000.0, u"0.000 Mb"));
         });
         setFieldText(m_recordCountField, text::doubleText(m_state.recordCounter));
     }
@@ -86,15 +89,19 @@ void MainWindow::saveSnapshot(Snapshot snapshot)
     }
 }
 
-// Appends the current frame as one record to the file. A file that has grown past the size cap
-// with it is moved aside as the older generation (replacing an older one in one step), so the
-// next record starts a new file and no record is lost; the size field turns light red for the
-// rest of the run. Failures pass to the caller.
-void MainWindow::appendRecord(const QString &path)
+// Appends the current frame as one record to the file and returns the file's size after it. A
+// file that has grown past the size cap with it is moved aside as the older generation
+// (replacing an older one in one step), so the next record starts a new file and no record is
+// lost; the size field turns light red for the rest of the run, and there is no file to give a
+// size of (nothing). Failures pass to the caller.
+std::optional<qint64> MainWindow::appendRecord(const QString &path)
 {
-    storage::appendLine(path, currentRecord());
-    if (storage::moveAsideWhenFull(path, dataFile(storage::kAgedRecordingFile)))
+    const qint64 size = storage::appendLine(path, currentRecord());
+    if (storage::moveAsideWhenFull(path, dataFile(storage::kAgedRecordingFile), size)) {
         setBackColor(m_fileSizeField, colours::kLightRed);
+        return std::nullopt;
+    }
+    return size;
 }
 
 } // namespace kurvomat

@@ -119,7 +119,7 @@ void openForReading(QFile &file, const QString &path)
 
 } // namespace
 
-void appendLine(const QString &path, const QByteArray &line)
+qint64 appendLine(const QString &path, const QByteArray &line)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
@@ -130,15 +130,16 @@ void appendLine(const QString &path, const QByteArray &line)
              written < 0
                  ? file.errorString()
                  : QStringLiteral("only %1 of %2 bytes written").arg(written).arg(line.size()));
+    const qint64 size = file.size();
     file.close();
     if (file.error() != QFileDevice::NoError)
         fail(QStringLiteral("cannot close"), path, file.errorString());
+    return size;
 }
 
-bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap)
+bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 size, qint64 cap)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.size() <= cap)
+    if (size <= cap)
         return false;
     // One rename replaces the older generation (QFile::rename refuses an existing target, and
     // removing it first would lose it when the rename then fails): at every moment either the
@@ -234,7 +235,11 @@ qint64 fileSize(const QString &path)
 }
 
 struct LineReader::State {
-    explicit State(const QString &path) : file(path), lines(file, path) { }
+    explicit State(const QString &path)
+        : file(path)
+        , lines(file, path)
+    {
+    }
     QFile file;
     LineSplitter lines;
 };

@@ -16,16 +16,18 @@ inline constexpr qint64 kRecordFileCap = 10'000'000;
 // Lines that keepNewestLines leaves, so that the record appended next makes 100.
 inline constexpr int kKeptLines = 99;
 
-// Appends `line` (which carries its own line end) to the file, creating it when missing.
-// Opens and closes the file within the call. A failed open or a short write throws; a short
-// write may leave part of the line in the file.
-void appendLine(const QString &path, const QByteArray &line);
+// Appends `line` (which carries its own line end) to the file, creating it when missing, and
+// returns the file's length after it, measured on the open file (so a caller that shows the
+// size need not look the file up again). Opens and closes the file within the call. A failed
+// open or a short write throws; a short write may leave part of the line in the file.
+qint64 appendLine(const QString &path, const QByteArray &line);
 
-// When the file is larger than `cap` bytes, moves it to agedPath in one rename that replaces an
-// older file there, and returns true: the next appendLine then starts a new file. Returns false,
-// touching nothing, when the file is missing or not larger than `cap`. Throws when the rename
-// fails; both files then stay as they were.
-bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 cap = kRecordFileCap);
+// When the file, `size` bytes long (as appendLine returned it), is larger than `cap` bytes,
+// moves it to agedPath in one rename that replaces an older file there, and returns true: the
+// next appendLine then starts a new file. Returns false, touching nothing, when it is not
+// larger. Throws when the rename fails; both files then stay as they were.
+bool moveAsideWhenFull(const QString &path, const QString &agedPath, qint64 size,
+                       qint64 cap = kRecordFileCap);
 
 // Rewrites the file with its newest kKeptLines lines in their order, less the empty ones: of the
 // last 99 lines read, those that are not empty, each followed by CR LF. A file of fewer lines

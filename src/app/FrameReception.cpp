@@ -10,6 +10,7 @@
 #include "text/NumberWriting.h"
 
 #include <QLineEdit>
+#include <QLocale>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -20,14 +21,52 @@ namespace {
 constexpr int kPollInterval = 10;     // ms, the receive timer's beat
 constexpr int kRestingInterval = 250; // ms, its ticks while no bytes arrive
 
-// The system's time of day format with seconds ("HH:mm:ss" under German settings), without
-// a time zone.
+// A frame's date and time of day show in the regional formats. Frames come many times a
+// second, while these texts change once a second or once a day; making them (looking the
+// formats up, parsing and applying them) cost more than everything else a frame shows as
+// text. So the last text is kept and made anew only when the regional settings or what it
+// shows change.
+
+// The date in the regional short format.
+QString dateText(const QDate &date)
+{
+    static QLocale madeFor;
+    static QDate madeOf;
+    static QString text;
+    const QLocale locale;
+    if (text.isEmpty() || date != madeOf || locale != madeFor) {
+        text = locale.toString(date, QLocale::ShortFormat);
+        madeOf = date;
+        madeFor = locale;
+    }
+    return text;
+}
+
+// The time of day in the regional format with seconds ("HH:mm:ss" under German settings),
+// without a time zone.
 QString timeOfDayText(const QTime &time)
 {
+    static QLocale madeFor;
+    static QString format;
+    static bool wholeSeconds = true; // the format shows no fraction of a second
+    static QTime madeOf;
+    static QString text;
     const QLocale locale;
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1String(" t")).remove(QLatin1Char('t'));
-    return locale.toString(time, format.trimmed());
+    if (format.isEmpty() || locale != madeFor) {
+        format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1String(" t")).remove(QLatin1Char('t'));
+        format = format.trimmed();
+        wholeSeconds = !format.contains(QLatin1Char('z'));
+        madeFor = locale;
+        text.clear();
+    }
+    const bool toTheSecond = wholeSeconds && time.isValid();
+    const QTime shown = toTheSecond ? QTime(time.hour(), time.minute(), time.second()) : time;
+    if (text.isEmpty() || shown != madeOf) {
+        text = locale.toString(time, format);
+        madeOf = shown;
+    }
+    return text;
 }
 
 } // namespace
@@ -87,7 +126,7 @@ void MainWindow::pollPort()
 void MainWindow::completeFrame()
 {
     skipOnError([&] { resetChart(); });
-    setFieldText(m_dateField, QLocale().toString(m_env.clock->currentDate(), QLocale::ShortFormat));
+    setFieldText(m_dateField, dateText(m_env.clock->currentDate()));
     setFieldText(m_timeField, timeOfDayText(m_env.clock->currentTime()) + u':'
                          + storage::hundredthsField(m_env.clock->secondsSinceMidnight()));
     const int count = m_decoder.announcedCount();

@@ -251,6 +251,38 @@ private slots:
 
     // At most one frame per tick, the rest waits; a header shows "wait..." (also a refused
     // one) until its frame is complete; unsigned samples as they came.
+    // The date and time fields follow the clock from frame to frame: within a second (only
+    // the hundredths change), into the next second and the next day, and into other regional
+    // settings.
+    void dateAndTimeFollowTheClock()
+    {
+        struct SetClock final : Clock {
+            QDateTime at;
+            QDate currentDate() const override { return at.date(); }
+            QTime currentTime() const override { return at.time(); }
+            double secondsSinceMidnight() const override
+            {
+                return at.time().msecsSinceStartOfDay() / 1000.0;
+            }
+        };
+        const auto clock = std::make_shared<SetClock>();
+        open([&](Environment &env) { env.clock = clock; });
+        m_w->startUp();
+        const auto frameAt = [&](const QDate &date, const QTime &time) {
+            clock->at = QDateTime(date, time);
+            send(frame({1}));
+            m_w->pollPort();
+            return shown({"Text_DATUM", "Text_ZEIT"});
+        };
+        const QDate day(2005, 12, 5);
+        QCOMPARE(frameAt(day, QTime(14, 3, 27, 410)), "05.12.05|14:03:27:41");
+        QCOMPARE(frameAt(day, QTime(14, 3, 27, 930)), "05.12.05|14:03:27:93");
+        QCOMPARE(frameAt(day, QTime(14, 3, 28, 250)), "05.12.05|14:03:28:25");
+        QCOMPARE(frameAt(day.addDays(1), QTime(0, 0, 1, 500)), "06.12.05|00:00:01:50");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(frameAt(day.addDays(1), QTime(0, 0, 1, 500)), "12/6/05|12:00:01 AM:50");
+    }
+
     void oneFramePerTickAndTheStatus()
     {
         button(*m_w, "Option2")->setChecked(true);

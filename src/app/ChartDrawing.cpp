@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 
+#include <vector>
+
 namespace kurvomat {
 
 namespace {
@@ -23,8 +25,14 @@ void MainWindow::resetChart()
     m_minText->setText(QStringLiteral("9999"));
     m_state.pointCount = 0;
     m_chart->setRowCount(text::toInt16(m_state.xLength));
-    m_chart->clearRows(
-        [](int row) { return row % 100 == 0 && row <= 1000 ? QString::number(row) : QString(); });
+    // Every hundredth row up to 1000 carries its number on the X axis.
+    static const std::vector<QString> axisLabels = [] {
+        std::vector<QString> labels(1000);
+        for (int row = 100; row <= 1000; row += 100)
+            labels[std::size_t(row) - 1] = QString::number(row);
+        return labels;
+    }();
+    m_chart->clearRows(axisLabels);
 }
 
 // Draws `value` as the next point. Count, counter text, automatic X length and extremes

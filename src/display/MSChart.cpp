@@ -370,12 +370,13 @@ void MSChart::setRowLabel(const QString &label)
     }
 }
 
-void MSChart::clearRows(const std::function<QString(int row)> &label)
+void MSChart::clearRows(std::span<const QString> labels)
 {
+    static const QString none;
     for (std::size_t i = 0; i < m_values.size(); ++i) {
-        QString text = label(static_cast<int>(i + 1));
+        const QString &text = i < labels.size() ? labels[i] : none;
         if (m_labels[i] != text) {
-            m_labels[i] = std::move(text);
+            m_labels[i] = text;
             m_labelsDirty = true;
         }
         if (m_values[i] != 0.0) {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
+#include <span>
 #include <vector>
 
 class QCategoryAxis;
@@ -56,9 +56,10 @@ public:
     // X-axis label of the current row; the empty text shows no label there.
     void setRowLabel(const QString &label);
 
-    // Every row shown to 0 with the label label(row), the last of them the current row: what
-    // setRow, setRowLabel and a value of 0 row by row leave, in one pass.
-    void clearRows(const std::function<QString(int row)> &label);
+    // Every row shown to 0, row r with the label labels[r - 1] (rows beyond them without one),
+    // the last of them the current row: what setRow, setRowLabel and a value of 0 row by row
+    // leave, in one pass.
+    void clearRows(std::span<const QString> labels);
 
     // Value of the point in the current row (0 clears the point). A value that is not finite
     // throws ChartError and changes nothing. Called per sample: it stores and at most posts one

@@ -160,10 +160,14 @@ private slots:
     }
 
     // Clearing in one pass leaves what clearing row by row leaves: values, labels, the rows
-    // shown and the current row, from a grid with labels and rows written beyond its count.
+    // shown and the current row, from a grid with labels and rows written beyond its count,
+    // with labels for fewer rows than shown.
     void clearRowsAsRowByRow()
     {
-        const auto label = [](int row) { return row % 3 ? QString() : QString::number(row); };
+        const std::vector<QString> labels = {"a", "", "3", "b", "", "6"};
+        const auto label = [&](int row) {
+            return row <= int(labels.size()) ? labels[std::size_t(row) - 1] : QString();
+        };
         MSChart byRow, inOnePass;
         for (MSChart *chart : {&byRow, &inOnePass}) {
             chart->setRowCount(5);
@@ -173,20 +177,22 @@ private slots:
                 chart->setDataValue(row);
             }
             chart->setRowCount(7);
+            chart->setRow(7);
+            chart->setRowLabel("y"); // beyond the labels given
         }
         for (qint16 row = 1; row <= byRow.RowCount(); ++row) {
             byRow.setRow(row);
             byRow.setRowLabel(label(row));
             byRow.setDataValue(0);
         }
-        inOnePass.clearRows(label);
+        inOnePass.clearRows(labels);
         QCOMPARE(inOnePass.Row(), byRow.Row());
         QCOMPARE(inOnePass.shownRowCount(), byRow.shownRowCount());
         for (int row = 0; row <= 10; ++row) {
             QCOMPARE(inOnePass.value(row), byRow.value(row));
             QCOMPARE(inOnePass.rowLabel(row), byRow.rowLabel(row));
         }
-        QTRY_COMPARE(xAxisOf(inOnePass)->categoriesLabels(), QStringList({"3", "6"}));
+        QTRY_COMPARE(xAxisOf(inOnePass)->categoriesLabels(), QStringList({"a", "3", "b", "6"}));
     }
 
     // A paced window paints at most once per screen refresh, however often its fields change

@@ -157,7 +157,8 @@ private:
     void chooseXLength(double length);
     // The current frame as a record line, dated now.
     [[nodiscard]] QByteArray currentRecord() const;
-    // Appends the current frame as a record to `path`; moves a file past the size cap aside.
+    // Appends the current frame as a record to `path` and gives the file's size after it; moves
+    // a file past the size cap aside (no size then).
     std::optional<qint64> appendRecord(const QString &path);
     // Serves one pending snapshot request: closes the port, replaces the snapshot file with the
     // current frame, clears the request and reports the outcome.

@@ -2,13 +2,14 @@
 #include "display/MSChart.h"
 
 #include "core/Errors.h"
-#include "display/DirectStroke.h"
 #include "display/RefreshPacer.h"
+#include "display/RetainedCurve.h"
 
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QGraphicsLayout>
+#include <QImage>
 #include <QLineSeries>
 #include <QList>
 #include <QLocale>
@@ -16,7 +17,6 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QPointF>
 #include <QSet>
 #include <QVBoxLayout>
@@ -109,8 +109,9 @@ constexpr QRgb kCurveColour = qRgb(0, 0, 128);
 // through the plot area and the axes' ranges as the series would be, with the same pen.
 //
 // Everything but the curve (background, grid, axes, labels) changes only when the scene does:
-// it is rendered once into a picture and copied from there, so a new curve costs one copy and
-// one line. The scene reports every change of its own (axes, layout, size) through its changed
+// it is rendered once into a picture and copied from there. On the window's backing store,
+// which keeps the last paint, a new curve costs only the old curve's pixels set back and the new
+// line (RetainedCurve). The scene reports every change of its own (axes, layout, size) through its changed
 // signal, which makes the picture stale. Painting for a target other than the screen's raster
 // (a vector picture) draws the scene itself, so such a picture stays vector.
 class MSChart::CurveView : public QChartView {
@@ -161,21 +162,27 @@ protected:
         const QSize pixels = viewport()->size() * ratio;
         if (m_sceneStale || m_scene.size() != pixels) {
             m_sceneStale = false;
-            m_scene = QPixmap(pixels);
+            m_scene = QImage(pixels, QImage::Format_RGB32);
             m_scene.setDevicePixelRatio(ratio);
             m_scene.fill(Qt::white);
             QPainter cache(&m_scene);
             render(&cache, QRectF(QPointF(0, 0), viewport()->size()), viewport()->rect());
+            m_retained.forget();
         }
         QPainter painter(viewport());
-        for (const QRect &rect : event->region())
-            painter.drawPixmap(rect, m_scene, QRectF(QPointF(rect.topLeft()) * ratio,
-                                                     QSizeF(rect.size()) * ratio));
-        painter.setWorldTransform(viewportTransform());
         const QRectF plot = plotRect();
         const auto points = curvePoints(mapToScene(event->region().boundingRect()).boundingRect());
-        if (!m_stroke.draw(painter, points, plot, kCurveColour))
+        if (!m_retained.paint(painter, *viewport(), m_scene, event->region(),
+                              viewportTransform(), points, plot, kCurveColour))
             strokeCurve(&painter, plot, points);
+    }
+    // The view's contents moved within the viewport (which QChartView does only as the view's
+    // size changes): what the backing store holds is no longer where the curve knows it.
+    void scrollContentsBy(int dx, int dy) override
+    {
+        m_retained.forget();
+        QChartView::scrollContentsBy(dx, dy);
+        viewport()->update();
     }
     void drawForeground(QPainter *painter, const QRectF &) override
     {
@@ -229,9 +236,9 @@ private:
     const std::vector<double> &m_values;
     std::vector<QPointF> m_points; // kept between paints: no allocation per frame
     double m_xMin = 0, m_xMax = 1, m_yMin = 0, m_yMax = 1;
-    QPixmap m_scene;          // the scene as last rendered, in the viewport's pixels
+    QImage m_scene;           // the scene as last rendered, in the viewport's pixels
     bool m_sceneStale = true; // the scene changed since
-    DirectStroke m_stroke;
+    RetainedCurve m_retained;
     bool m_curveInForeground = false;
 };
 

@@ -195,6 +195,60 @@ private slots:
         QTRY_COMPARE(xAxisOf(inOnePass)->categoriesLabels(), QStringList({"a", "3", "b", "6"}));
     }
 
+    // On the window's backing store a new curve is painted over what the last paint left
+    // there; the window shows what painting everything anew shows, across changing curves, a
+    // field over the chart that changes, hides and shows, repaints of part of the window, and a
+    // backing store cleared before a paint. The curves are left to the chart's own pace (flush() would repaint everything).
+    void windowShowsWhatPaintingAnewShows()
+    {
+        QWidget window;
+        window.resize(520, 360);
+        MSChart chart(&window);
+        chart.setGeometry(10, 10, 500, 330);
+        chart.setRowCount(300);
+        QLineEdit over(QStringLiteral("000"), &window); // rounded corners: not opaque
+        over.setGeometry(200, 60, 80, 22);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto shown = [&] {
+            return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
+                QImage::Format_RGB32);
+        };
+        const auto anew = [&] {
+            return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        QRandomGenerator random(5);
+        for (int k = 0; k < 8; ++k) {
+            // The first two rows hold the scale.
+            for (qint16 row = 1; row <= 300; ++row) {
+                chart.setRow(row);
+                chart.setDataValue(row < 3 ? 255 * (row - 1)
+                                   : k % 2 ? random.bounded(256)
+                                           : 128 + 120 * std::sin(row * (k + 1) / 40.0));
+            }
+            if (k == 2)
+                over.setText(QStringLiteral("123"));
+            if (k == 4)
+                over.hide();
+            if (k == 6)
+                over.show();
+            if (k == 7)
+                window.update(QRect(150, 40, 30, 30)); // under the curve and the field
+            if (k == 5) {
+                // The region the new curve repaints, cleared beforehand as a backing store
+                // with alpha is cleared before each paint.
+                const auto *view = chart.findChild<QChartView *>();
+                const QRect plot = view->mapFromScene(view->chart()->mapRectToScene(
+                                                          view->chart()->plotArea()))
+                                       .boundingRect()
+                                       .adjusted(-1, -1, 1, 1);
+                QPainter(window.backingStore()->paintDevice())
+                    .fillRect(plot.translated(chart.pos()), Qt::red);
+            }
+            QTRY_COMPARE(shown(), anew());
+        }
+    }
+
     // A paced window paints at most once per screen refresh, however often its fields change
     // between two rounds of events, and it paints their last state.
     void windowPaintedAtMostOncePerRefresh()

@@ -99,7 +99,7 @@ for platform in ("offscreen", "xcb"):
     for bench, column, what, lower in (
         ("BM_Sweep", "real_time", "sweep, click to results file (ms)", True),
         ("BM_Sweep", "repaints", "chart repaints per sweep", True),
-        ("BM_Frame", "cpu_time", "CPU per 1000-sample frame (ms)", True),
+        ("BM_Frame", "cpu_time", "CPU per 1000-sample frame, all threads (ms)", True),
         ("BM_Frame", "repaints", "chart repaints per frame", True),
         ("BM_LineSpeed/50000", "lost", "frames lost of those sent at 50 kB/s", True),
         ("BM_LineSpeed/20120", "lost", "frames lost of those sent at 20 frames/s", True),

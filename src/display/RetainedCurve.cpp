@@ -68,14 +68,15 @@ bool RetainedCurve::paint(QPainter &painter, const QWidget &widget, const QImage
     // Painting for another target (a grab) leaves the backing store as it is.
     const bool onStore = store && painter.paintEngine()
                          && painter.paintEngine()->paintDevice() == store->paintDevice();
+    const QTransform &toDevice = painter.deviceTransform();
+    const QPoint offset(qRound(toDevice.dx()), qRound(toDevice.dy()));
     const bool retaining = onStore && target && picture.format() == QImage::Format_RGB32
-                           && picture.devicePixelRatio() == 1;
+                           && picture.devicePixelRatio() == 1
+                           && QPointF(offset) == QPointF(toDevice.dx(), toDevice.dy());
     Target now;
     QRegion covered;
     if (retaining) {
-        const QTransform &toDevice = painter.deviceTransform();
-        now = Target{target->constBits(), target->bytesPerLine(), target->size(),
-                     QPoint(qRound(toDevice.dx()), qRound(toDevice.dy()))};
+        now = Target{target->constBits(), target->bytesPerLine(), target->size(), offset};
         covered = coveredPart(widget);
     }
     const bool whole = (QRegion(widget.rect()) - region).isEmpty();

@@ -118,16 +118,12 @@ bool DirectStroke::draw(QPainter &painter, std::span<const QPointF> points, cons
     rasterisePolyline(m_devicePoints, deviceRect, m_pixels);
     auto *const out = reinterpret_cast<QRgb *>(pixelsOf(target));
     const qsizetype stride = target.bytesPerLine() / qsizetype(sizeof(QRgb));
-    // Per pixel: compared inline (the clip rectangles are intersections, so normalised).
-    const auto inside = [](const QRect &rect, const QPoint &p) {
-        return p.x() >= rect.left() && p.x() <= rect.right() && p.y() >= rect.top()
-               && p.y() <= rect.bottom();
-    };
+    // The clip rectangles are intersections, so normalised.
     m_written.clear();
     m_under.clear();
     for (const QPoint &p : m_pixels) {
         if (std::any_of(m_clipRects.begin(), m_clipRects.end(),
-                        [&](const QRect &rect) { return inside(rect, p); })) {
+                        [&](const QRect &rect) { return holds(rect, p); })) {
             QRgb &pixel = out[p.y() * stride + p.x()];
             m_written.push_back(p);
             m_under.push_back(pixel);

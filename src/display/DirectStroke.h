@@ -3,6 +3,7 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QRgb>
 
@@ -20,6 +21,13 @@ namespace kurvomat {
 // opacity or composition of the painter's own, a transformation that only translates. Null
 // where that is not so.
 [[nodiscard]] QImage *directTarget(QPainter &painter);
+// Whether `rect` (normalised) holds `p`: QRect::contains, inline for loops over every pixel of
+// a curve.
+[[nodiscard]] inline bool holds(const QRect &rect, const QPoint &p)
+{
+    return p.x() >= rect.left() && p.x() <= rect.right() && p.y() >= rect.top()
+           && p.y() <= rect.bottom();
+}
 // The pixels of an image a painter paints on. The engine holds them: a detaching bits() would
 // move them from under it.
 [[nodiscard]] uchar *pixelsOf(const QImage &target);

@@ -110,9 +110,9 @@ constexpr QRgb kCurveColour = qRgb(0, 0, 128);
 //
 // Everything but the curve (background, grid, axes, labels) changes only when the scene does:
 // it is rendered once into a picture and copied from there. On the window's backing store,
-// which keeps the last paint, a new curve costs only the old curve's pixels set back and the new
-// line (RetainedCurve). The scene reports every change of its own (axes, layout, size) through its changed
-// signal, which makes the picture stale. Painting for a target other than the screen's raster
+// which keeps the last paint, a new curve costs only the old curve's pixels set back and the
+// new line (RetainedCurve). The scene reports every change of its own (axes, layout, size)
+// through its changed signal, which makes the picture stale. Painting for a target other than the screen's raster
 // (a vector picture) draws the scene itself, so such a picture stays vector.
 class MSChart::CurveView : public QChartView {
 public:

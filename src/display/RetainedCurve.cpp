@@ -93,10 +93,8 @@ bool RetainedCurve::paint(QPainter &painter, const QWidget &widget, const QImage
     if (sameTarget) {
         const QRegion onDevice = region.translated(now.offset);
         const auto inRegion = [&](const QPoint &p) {
-            return std::any_of(onDevice.begin(), onDevice.end(), [&](const QRect &rect) {
-                return p.x() >= rect.left() && p.x() <= rect.right() && p.y() >= rect.top()
-                       && p.y() <= rect.bottom();
-            });
+            return std::any_of(onDevice.begin(), onDevice.end(),
+                               [&](const QRect &rect) { return holds(rect, p); });
         };
         uchar *const out = pixelsOf(*target);
         for (std::size_t i = m_inked.size(); i-- > 0;) {
